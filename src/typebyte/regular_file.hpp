@@ -1,0 +1,21 @@
+// Plain file access that differs between platforms, kept to what the type
+// byte switch needs. Each platform has its own source file.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+enum class FileAccess { Read, Update };
+
+// Opens an existing regular file as a binary stream without creating or
+// truncating it. Anything that is not a regular file (a directory, a FIFO,
+// a device) is refused without blocking; nullptr on any failure.
+std::FILE* OpenRegularFile(const std::string& path, FileAccess access);
+
+// Positions the stream at an absolute offset, with 64-bit offsets.
+bool SeekTo(std::FILE* stream, std::int64_t offset);
+
+// Makes the bytes already flushed to the file durable. A file system that
+// cannot sync counts as success: the byte was written all the same.
+bool SyncToDisk(std::FILE* stream);

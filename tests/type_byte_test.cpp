@@ -1,0 +1,120 @@
+#include "type_byte.hpp"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <string>
+
+#include "temp_dir.hpp"
+
+namespace {
+
+struct SwitchCase {
+  const char* name;
+  std::string contents;
+  FileKind kind;
+  std::string expected;  // the whole file after the switch
+};
+
+std::string WithTypeByte(std::string bytes, unsigned char value) {
+  bytes[8] = static_cast<char>(value);
+  return bytes;
+}
+
+// Runs the switch as the dialogue does; returns the kind read.
+FileKind SwitchFile(const std::string& path) {
+  std::FILE* read = OpenForReading(path);
+  EXPECT_NE(read, nullptr);
+  if (read == nullptr) return FileKind::Unknown;
+  const FileKind kind = ReadFileKind(read);
+  std::FILE* update = OpenForUpdate(path);
+  EXPECT_NE(update, nullptr);
+  if (update == nullptr) return kind;
+  EXPECT_TRUE(WriteFileKind(update, kind));
+  EXPECT_EQ(CloseUpdated(update), 0);
+  return kind;
+}
+
+class TypeByteSwitch : public testing::TestWithParam<SwitchCase> {};
+
+TEST_P(TypeByteSwitch, ChangesOnlyTheTypeByteOfMastersAndPlugins) {
+  TempDir dir;
+  const SwitchCase& c = GetParam();
+  const std::string path = dir.Write(c.name, c.contents);
+  EXPECT_EQ(SwitchFile(path), c.kind);
+  EXPECT_EQ(ReadWholeFile(path), c.expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, TypeByteSwitch,
+    testing::Values(
+        SwitchCase{"master.esm", DataFile(0x01), FileKind::Master, DataFile(0x00)},
+        SwitchCase{"plugin.esp", DataFile(0x00), FileKind::Plugin, DataFile(0x01)},
+        SwitchCase{"master_named_as_plugin.esp", DataFile(0x01), FileKind::Master,
+                   DataFile(0x00)},
+        SwitchCase{"nine_bytes.esm", DataFile(0x01, 9), FileKind::Master, DataFile(0x00, 9)},
+        SwitchCase{"high_bit.esm", DataFile(0x81), FileKind::Unknown, DataFile(0x81)},
+        SwitchCase{"two.esm", DataFile(0x02), FileKind::Unknown, DataFile(0x02)},
+        SwitchCase{"all_bits.esm", DataFile(0xFF), FileKind::Unknown, DataFile(0xFF)},
+        SwitchCase{"eight_bytes.esm", "ABCDEFGH", FileKind::Unknown, "ABCDEFGH"},
+        SwitchCase{"empty.esm", "", FileKind::Unknown, ""}),
+    [](const testing::TestParamInfo<SwitchCase>& info) {
+      std::string name = info.param.name;
+      return name.substr(0, name.find('.'));
+    });
+
+TEST(TypeByteSwitchTest, SecondRunRestoresTheFirstValue) {
+  TempDir dir;
+  const std::string path = dir.Write("mod.esm", DataFile(0x01));
+  EXPECT_EQ(SwitchFile(path), FileKind::Master);
+  EXPECT_EQ(SwitchFile(path), FileKind::Plugin);
+  EXPECT_EQ(ReadWholeFile(path), DataFile(0x01));
+}
+
+TEST(TypeByteSwitchTest, ByteIsOnDiskBeforeTheStreamIsClosed) {
+  TempDir dir;
+  const std::string path = dir.Write("mod.esp", DataFile(0x00));
+  const FileKind kind = ReadFileKind(OpenForReading(path));
+  std::FILE* update = OpenForUpdate(path);
+  ASSERT_NE(update, nullptr);
+  ASSERT_TRUE(WriteFileKind(update, kind));
+  EXPECT_EQ(ReadWholeFile(path), DataFile(0x01));
+  EXPECT_EQ(CloseUpdated(update), 0);
+}
+
+TEST(TypeByteSwitchTest, RefusesWhatIsNotAnExistingRegularFile) {
+  TempDir dir;
+  const std::string fifo = dir.PathOf("fifo");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  const std::string real = dir.Write("mod.esm", DataFile(0x01));
+  // A FIFO with no writer would block a plain open for good.
+  for (const std::string& path :
+       {dir.PathOf("missing.esm"), dir.PathOf(""), fifo, std::string("/dev/null"),
+        real + std::string(1, '\0') + "x", std::string()}) {
+    EXPECT_EQ(OpenForReading(path), nullptr) << path;
+    EXPECT_EQ(OpenForUpdate(path), nullptr) << path;
+  }
+}
+
+TEST(TypeByteSwitchTest, FileReplacedAfterItWasReadIsNotWritten) {
+  TempDir dir;
+  const std::string path = dir.Write("mod.esm", DataFile(0x01));
+  const FileKind kind = ReadFileKind(OpenForReading(path));
+  dir.Write("mod.esm", DataFile(0x07));
+  std::FILE* update = OpenForUpdate(path);
+  ASSERT_NE(update, nullptr);
+  EXPECT_FALSE(WriteFileKind(update, kind));
+  EXPECT_EQ(CloseUpdated(update), 0);
+  EXPECT_EQ(ReadWholeFile(path), DataFile(0x07));
+}
+
+TEST(TypeByteSwitchTest, FileThatVanishedCannotBeOpenedForUpdate) {
+  TempDir dir;
+  const std::string path = dir.Write("mod.esm", DataFile(0x01));
+  EXPECT_EQ(ReadFileKind(OpenForReading(path)), FileKind::Master);
+  std::remove(path.c_str());
+  EXPECT_EQ(OpenForUpdate(path), nullptr);
+}
+
+}  // namespace
