@@ -1,0 +1,13 @@
+// The parts of standard input and output that differ between platforms.
+#pragma once
+
+#include <cstddef>
+
+// Sets standard output's buffering: every write shown at once on a terminal,
+// otherwise a 512-byte buffer that the dialogue flushes at each line break.
+void SetUpStandardStreams();
+
+// Reads whatever standard input has, up to size bytes, after flushing
+// standard output so that a prompt is always visible before input is read.
+// Returns the count read, 0 at the end of input, -1 when reading fails.
+std::ptrdiff_t ReadStandardInput(char* buffer, std::size_t size);

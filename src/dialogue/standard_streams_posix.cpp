@@ -1,0 +1,23 @@
+#include <errno.h>
+#include <unistd.h>
+
+#include <cstdio>
+
+#include "standard_streams.hpp"
+
+void SetUpStandardStreams() {
+  if (::isatty(STDOUT_FILENO)) {
+    std::setvbuf(stdout, nullptr, _IONBF, 0);
+  } else {
+    std::setvbuf(stdout, nullptr, _IOFBF, 512);
+  }
+}
+
+std::ptrdiff_t ReadStandardInput(char* buffer, std::size_t size) {
+  std::fflush(stdout);
+  ssize_t count;
+  do {
+    count = ::read(STDIN_FILENO, buffer, size);
+  } while (count < 0 && errno == EINTR);
+  return count;
+}
