@@ -1,0 +1,22 @@
+// The keyboard of the terminal or console window the tool was started in,
+// read directly rather than through standard input, which may be a pipe.
+// Each platform implements this in its own source file.
+#pragma once
+
+#include "key_event.hpp"
+
+// Opened once at start and closed at exit. Failure is silent: the key wait
+// then finds no console and returns at once.
+void OpenConsoleInput();
+void CloseConsoleInput();
+
+// Saves the input mode in force and switches to raw input: no line editing,
+// no echo, and interrupt keys delivered as ordinary key presses. False when
+// there is no console or its mode cannot be read or set.
+bool EnterRawMode();
+
+// Puts the saved mode back. False when that fails.
+bool RestoreMode();
+
+// Blocks until the console reports a key event. False when it cannot be read.
+bool ReadKeyEvent(KeyEvent& event);

@@ -1,0 +1,107 @@
+// The console on POSIX is the controlling terminal, /dev/tty, so that the
+// key comes from the keyboard even when standard input is a pipe.
+//
+// Raw mode is termios with line input, echo, signal keys, extended input
+// processing and input translation off, 8-bit characters, and reads that
+// return each byte as it arrives. Output processing stays on, so text
+// printed meanwhile still starts new lines where it should. Both switches
+// use TCSAFLUSH: keys typed ahead of the wait cannot end it, and bytes left
+// unread when it ends never reach the shell.
+#include <errno.h>
+#include <fcntl.h>
+#include <sys/select.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <optional>
+
+#include "console.hpp"
+#include "terminal_keys.hpp"
+
+namespace {
+
+// How long the bytes of one key's sequence may lie apart; a longer gap
+// after Escape means the Escape key itself was pressed.
+constexpr long kSequenceGapMicroseconds = 100 * 1000;
+
+int terminal = -1;
+termios savedMode;
+std::optional<TerminalKeyDecoder> decoder;
+
+bool SetMode(const termios& mode) {
+  int result;
+  do {
+    result = ::tcsetattr(terminal, TCSAFLUSH, &mode);
+  } while (result != 0 && errno == EINTR);
+  return result == 0;
+}
+
+termios RawModeFrom(termios mode) {
+  mode.c_iflag &= ~static_cast<tcflag_t>(IGNBRK | BRKINT | PARMRK | ISTRIP |
+                                         INLCR | IGNCR | ICRNL | IXON);
+  mode.c_lflag &= ~static_cast<tcflag_t>(ECHO | ECHONL | ICANON | ISIG |
+                                         IEXTEN);
+  mode.c_cflag &= ~static_cast<tcflag_t>(CSIZE | PARENB);
+  mode.c_cflag |= CS8;
+  mode.c_cc[VMIN] = 1;
+  mode.c_cc[VTIME] = 0;
+  return mode;
+}
+
+// A background job must not touch the terminal's mode: it would be stopped.
+bool IsForegroundJob() { return ::tcgetpgrp(terminal) == ::getpgrp(); }
+
+bool ByteArrivesWithinGap() {
+  fd_set readable;
+  FD_ZERO(&readable);
+  FD_SET(terminal, &readable);
+  timeval gap{0, kSequenceGapMicroseconds};
+  int ready;
+  do {
+    ready = ::select(terminal + 1, &readable, nullptr, nullptr, &gap);
+  } while (ready < 0 && errno == EINTR);
+  // An error is left for the read to report.
+  return ready != 0;
+}
+
+bool ReadByte(unsigned char& byte) {
+  ssize_t count;
+  do {
+    count = ::read(terminal, &byte, 1);
+  } while (count < 0 && errno == EINTR);
+  return count == 1;
+}
+
+}  // namespace
+
+void OpenConsoleInput() {
+  terminal = ::open("/dev/tty", O_RDWR | O_NOCTTY | O_CLOEXEC);
+}
+
+void CloseConsoleInput() {
+  if (terminal >= 0) ::close(terminal);
+  terminal = -1;
+}
+
+bool EnterRawMode() {
+  if (terminal < 0 || !IsForegroundJob()) return false;
+  if (::tcgetattr(terminal, &savedMode) != 0) return false;
+  if (!SetMode(RawModeFrom(savedMode))) return false;
+  decoder.emplace(savedMode.c_cc[VERASE]);
+  return true;
+}
+
+bool RestoreMode() { return SetMode(savedMode); }
+
+bool ReadKeyEvent(KeyEvent& event) {
+  while (!decoder->Next(event)) {
+    if (decoder->InSequence() && !ByteArrivesWithinGap()) {
+      decoder->Timeout();
+      continue;
+    }
+    unsigned char byte;
+    if (!ReadByte(byte)) return false;
+    decoder->Feed(byte);
+  }
+  return true;
+}
