@@ -1,0 +1,107 @@
+// The closing key wait in a real pseudo-terminal: what ends it, what does
+// not, and that the terminal is given back exactly as it was found.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "temp_dir.hpp"
+#include "terminal_session.hpp"
+
+namespace {
+
+const std::string kOutcome = "Master -> Plugin";
+
+// Converts a master file and leaves the tool waiting for its key.
+class KeyWaitTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    path_ = dir_.Write("mod.esm", DataFile(0x01));
+    before_ = tool_.Mode();
+    ASSERT_TRUE(tool_.WaitForOutput("file.<esm/esp>]: ")) << tool_.Output();
+    tool_.Type(path_ + "\r");
+    ASSERT_TRUE(tool_.WaitForOutput(kOutcome)) << tool_.Output();
+    ASSERT_TRUE(tool_.WaitForRawMode());
+  }
+
+  // Everything the tool printed after the outcome message.
+  std::string AfterOutcome() const {
+    return tool_.Output().substr(tool_.Output().find(kOutcome) + kOutcome.size());
+  }
+
+  void ExpectEndedCleanly() {
+    EXPECT_EQ(tool_.WaitForExit(), 0);
+    EXPECT_TRUE(SameMode(tool_.Mode(), before_));
+    EXPECT_EQ(AfterOutcome(), "") << "echoed or leaked";
+    EXPECT_EQ(ReadWholeFile(path_), DataFile(0x00));
+  }
+
+  void ExpectStillWaiting() { EXPECT_EQ(tool_.WaitForExit(TerminalSession::Duration(300)), -1); }
+
+  TempDir dir_;
+  TerminalSession tool_;
+  std::string path_;
+  termios before_{};
+};
+
+TEST_F(KeyWaitTest, ScreenShowsTheConversionAndTheByteIsAlreadyOnDisk) {
+  std::string screen = tool_.Output();
+  for (std::size_t at; (at = screen.find("\r\n")) != std::string::npos;) screen.erase(at, 1);
+  EXPECT_EQ(screen.substr(screen.find("\n\n\n\nPath to File")),
+            "\n\n\n\nPath to File [x:/<pathtofile>/file.<esm/esp>]: " + path_ + "\n\n\n" +
+                kOutcome);
+  const termios raw = tool_.Mode();
+  EXPECT_EQ(raw.c_lflag & (ICANON | ECHO | ISIG | IEXTEN), 0u);
+  EXPECT_EQ(raw.c_iflag & (ICRNL | IXON), 0u);
+  EXPECT_NE(raw.c_oflag & OPOST, 0u) << "output processing must stay on";
+  EXPECT_EQ(ReadWholeFile(path_), DataFile(0x00));
+  tool_.Type("x");
+  ExpectEndedCleanly();
+}
+
+class KeyEndsWaitTest : public KeyWaitTest, public testing::WithParamInterface<const char*> {};
+
+TEST_P(KeyEndsWaitTest, EndsTheWaitAndRestoresTheTerminal) {
+  tool_.Type(GetParam());
+  ExpectEndedCleanly();
+}
+
+INSTANTIATE_TEST_SUITE_P(Keys, KeyEndsWaitTest,
+                         testing::Values("x", "\r", "\x03", "\x1bOP", "\x1b[11~", "\x1b[A",
+                                         "\x1b[1;5A", "\x1b" "a", "\xc3\xa9", "\x1b[97u"));
+
+TEST_F(KeyWaitTest, LoneEscapeEndsTheWaitAfterAShortPause) {
+  tool_.Type("\x1b");
+  ExpectEndedCleanly();
+}
+
+TEST_F(KeyWaitTest, ReportsAndReleasesDoNotEndTheWait) {
+  // Focus in, a key release, Shift alone, a cursor report, paste markers.
+  tool_.Type("\x1b[I\x1b[97;1:3u\x1b[57441u\x1b[12;40R\x1b[200~");
+  ExpectStillWaiting();
+  tool_.Type("\x1b[201~");
+  ExpectStillWaiting();
+  tool_.Type("q");
+  ExpectEndedCleanly();
+}
+
+TEST_F(KeyWaitTest, CutShortSequenceIsDroppedWithoutLeaking) {
+  tool_.Type("\x1b[1;5");
+  ExpectStillWaiting();
+  tool_.Type("z");
+  ExpectEndedCleanly();
+}
+
+TEST(KeyWaitTypeAheadTest, KeysTypedBeforeTheWaitDoNotEndIt) {
+  TempDir dir;
+  const std::string path = dir.Write("mod.esp", DataFile(0x00));
+  TerminalSession tool;
+  ASSERT_TRUE(tool.WaitForOutput("file.<esm/esp>]: "));
+  tool.Type(path + "\rxyz");
+  ASSERT_TRUE(tool.WaitForOutput("Plugin -> Master"));
+  ASSERT_TRUE(tool.WaitForRawMode());
+  EXPECT_EQ(tool.WaitForExit(TerminalSession::Duration(300)), -1);
+  tool.Type("k");
+  EXPECT_EQ(tool.WaitForExit(), 0);
+}
+
+}  // namespace

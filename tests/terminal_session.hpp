@@ -1,0 +1,39 @@
+// The built tool running in a real pseudo-terminal, as its controlling
+// terminal, typed at and read from like a terminal window.
+#pragma once
+
+#include <sys/types.h>
+#include <termios.h>
+
+#include <chrono>
+#include <string>
+
+class TerminalSession {
+ public:
+  using Duration = std::chrono::milliseconds;
+
+  TerminalSession();  // starts the tool
+  ~TerminalSession();
+  TerminalSession(const TerminalSession&) = delete;
+  TerminalSession& operator=(const TerminalSession&) = delete;
+
+  void Type(const std::string& bytes);
+  // Reads the screen until it holds `text` (false when the deadline passes).
+  bool WaitForOutput(const std::string& text, Duration deadline = Duration(5000));
+  // Waits until line input and echo are switched off.
+  bool WaitForRawMode(Duration deadline = Duration(5000));
+  // The exit status, or -1 when the tool did not exit normally in time.
+  int WaitForExit(Duration deadline = Duration(5000));
+
+  termios Mode() const;
+  const std::string& Output() const { return output_; }
+
+ private:
+  bool ReadAvailable(Duration timeout);
+
+  int terminal_ = -1;
+  pid_t child_ = -1;
+  std::string output_;
+};
+
+bool SameMode(const termios& a, const termios& b);

@@ -1,0 +1,89 @@
+#include "tool_process.hpp"
+
+#include <fcntl.h>
+#include <grp.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+namespace {
+
+void BecomeNobodyIfRoot() {
+  if (::geteuid() != 0) return;
+  const gid_t nobody = 65534;
+  if (::setgroups(0, nullptr) != 0 || ::setgid(nobody) != 0 || ::setuid(nobody) != 0) {
+    ::_exit(126);
+  }
+}
+
+[[noreturn]] void ExecTool(int in, int out, int err, bool asUnprivileged) {
+  ::setsid();  // no controlling terminal: the key wait finds no console
+  ::dup2(in, STDIN_FILENO);
+  ::dup2(out, STDOUT_FILENO);
+  ::dup2(err, STDERR_FILENO);
+  if (asUnprivileged) BecomeNobodyIfRoot();
+  ::execl(MASTERSWITCH_BINARY, "masterswitch", static_cast<char*>(nullptr));
+  ::_exit(127);
+}
+
+// Feeds the input and collects both outputs at once, so that neither side
+// can block the other whatever the sizes.
+void Exchange(int in, int out, int err, const std::string& input, ToolRun& run) {
+  std::size_t written = 0;
+  if (input.empty()) {
+    ::close(in);
+    in = -1;
+  }
+  while (out >= 0 || err >= 0) {
+    pollfd fds[3] = {{out, POLLIN, 0}, {err, POLLIN, 0}, {in, POLLOUT, 0}};
+    if (::poll(fds, 3, -1) < 0 && errno != EINTR) break;
+    char buffer[4096];
+    int* readable[2] = {&out, &err};
+    std::string* sinks[2] = {&run.output, &run.errors};
+    for (int i = 0; i < 2; ++i) {
+      if (*readable[i] < 0 || fds[i].revents == 0) continue;
+      const ssize_t count = ::read(*readable[i], buffer, sizeof buffer);
+      if (count > 0) {
+        sinks[i]->append(buffer, static_cast<std::size_t>(count));
+      } else {
+        ::close(*readable[i]);
+        *readable[i] = -1;
+      }
+    }
+    if (in >= 0 && fds[2].revents != 0) {
+      const ssize_t count = ::write(in, input.data() + written, input.size() - written);
+      if (count > 0) written += static_cast<std::size_t>(count);
+      if (count <= 0 || written == input.size()) {
+        ::close(in);
+        in = -1;
+      }
+    }
+  }
+  if (in >= 0) ::close(in);
+}
+
+}  // namespace
+
+ToolRun RunToolPiped(const std::string& input, bool asUnprivileged) {
+  ::signal(SIGPIPE, SIG_IGN);  // the tool may stop reading before all is written
+  int in[2], out[2], err[2];
+  ToolRun run;
+  if (::pipe2(in, O_CLOEXEC) != 0 || ::pipe2(out, O_CLOEXEC) != 0 ||
+      ::pipe2(err, O_CLOEXEC) != 0) {
+    return run;
+  }
+  const pid_t child = ::fork();
+  if (child == 0) ExecTool(in[0], out[1], err[1], asUnprivileged);
+  ::close(in[0]);
+  ::close(out[1]);
+  ::close(err[1]);
+  Exchange(in[1], out[0], err[0], input, run);
+  int status = 0;
+  while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+  }
+  if (WIFEXITED(status)) run.exitStatus = WEXITSTATUS(status);
+  return run;
+}
