@@ -17,11 +17,6 @@ struct SwitchCase {
   std::string expected;  // the whole file after the switch
 };
 
-std::string WithTypeByte(std::string bytes, unsigned char value) {
-  bytes[8] = static_cast<char>(value);
-  return bytes;
-}
-
 // Runs the switch as the dialogue does; returns the kind read.
 FileKind SwitchFile(const std::string& path) {
   std::FILE* read = OpenForReading(path);
