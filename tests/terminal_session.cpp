@@ -68,6 +68,7 @@ bool TerminalSession::WaitForRawMode(Duration deadline) {
 }
 
 int TerminalSession::WaitForExit(Duration deadline) {
+  if (child_ < 0) return exitStatus_;
   const auto end = Clock::now() + deadline;
   for (;;) {
     int status = 0;
@@ -76,7 +77,8 @@ int TerminalSession::WaitForExit(Duration deadline) {
       child_ = -1;
       while (ReadAvailable(Duration(0))) {
       }
-      return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+      exitStatus_ = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+      return exitStatus_;
     }
     if (Clock::now() >= end) return -1;
     ReadAvailable(Duration(10));

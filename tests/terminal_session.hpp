@@ -23,6 +23,7 @@ class TerminalSession {
   // Waits until line input and echo are switched off.
   bool WaitForRawMode(Duration deadline = Duration(5000));
   // The exit status, or -1 when the tool did not exit normally in time.
+  // Once the tool has exited, its status stays on record.
   int WaitForExit(Duration deadline = Duration(5000));
 
   termios Mode() const;
@@ -33,6 +34,7 @@ class TerminalSession {
 
   int terminal_ = -1;
   pid_t child_ = -1;
+  int exitStatus_ = -1;
   std::string output_;
 };
 
