@@ -1,0 +1,54 @@
+// The console is the process's console window, opened by its device name,
+// so that the key comes from the keyboard even when standard input is a
+// pipe. Raw mode is the console input mode with every flag off: no line
+// input, no echo, and Ctrl+C delivered as a key instead of an interrupt.
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+
+#include "console.hpp"
+
+namespace {
+
+HANDLE consoleInput = INVALID_HANDLE_VALUE;
+DWORD savedMode = 0;
+
+KeyEvent FromRecord(const KEY_EVENT_RECORD& key) {
+  KeyEvent event;
+  event.keyDown = key.bKeyDown != FALSE;
+  event.virtualKey = key.wVirtualKeyCode;
+  event.controlKeys = key.dwControlKeyState;
+  event.character = static_cast<unsigned char>(key.uChar.AsciiChar);
+  return event;
+}
+
+}  // namespace
+
+void OpenConsoleInput() {
+  consoleInput = CreateFileA("CONIN$", GENERIC_READ | GENERIC_WRITE,
+                             FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                             nullptr);
+}
+
+void CloseConsoleInput() {
+  if (consoleInput != INVALID_HANDLE_VALUE) CloseHandle(consoleInput);
+  consoleInput = INVALID_HANDLE_VALUE;
+}
+
+bool EnterRawMode() {
+  return consoleInput != INVALID_HANDLE_VALUE && GetConsoleMode(consoleInput, &savedMode) &&
+         SetConsoleMode(consoleInput, 0);
+}
+
+bool RestoreMode() { return SetConsoleMode(consoleInput, savedMode) != 0; }
+
+bool ReadKeyEvent(KeyEvent& event) {
+  for (;;) {
+    INPUT_RECORD record;
+    DWORD count = 0;
+    if (!ReadConsoleInputA(consoleInput, &record, 1, &count) || count != 1) return false;
+    // Mouse, focus, menu and window-size events are no key presses.
+    if (record.EventType != KEY_EVENT) continue;
+    event = FromRecord(record.Event.KeyEvent);
+    return true;
+  }
+}
