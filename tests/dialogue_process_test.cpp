@@ -1,5 +1,6 @@
 // The whole tool as a process, with standard input and output piped and no
-// terminal, so that the closing key wait returns at once.
+// terminal, so that the closing key wait returns at once. The same cases run
+// against the native build and against the Windows build under wine.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -7,6 +8,7 @@
 
 #include "temp_dir.hpp"
 #include "tool_process.hpp"
+#include "tool_under_test.hpp"
 
 namespace {
 
@@ -35,13 +37,45 @@ std::string Outcome(const std::string& message) { return kPrompt + "\n\n" + mess
 
 constexpr int kFailed = 255;
 
+std::string WithToolNewlines(std::string text) {
+  const std::string& newline = Tool().newline;
+  for (std::size_t at = 0; (at = text.find('\n', at)) != std::string::npos;) {
+    text.replace(at, 1, newline);
+    at += newline.size();
+  }
+  return text;
+}
+
 void ExpectRun(const ToolRun& run, const std::string& afterBanner, int exitStatus) {
-  EXPECT_EQ(run.output, kBanner + afterBanner);
+  EXPECT_EQ(run.output, WithToolNewlines(kBanner + afterBanner));
   EXPECT_EQ(run.errors, "");
   EXPECT_EQ(run.exitStatus, exitStatus);
 }
 
-TEST(DialogueProcessTest, ConvertsMasterAndPlugin) {
+class DialogueProcessTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    if (!Tool().unavailable.empty()) GTEST_SKIP() << Tool().unavailable;
+  }
+};
+
+class PosixDialogueProcessTest : public DialogueProcessTest {
+ protected:
+  void SetUp() override {
+    if (Tool().isWindows) GTEST_SKIP() << "POSIX only";
+    DialogueProcessTest::SetUp();
+  }
+};
+
+class WindowsDialogueProcessTest : public DialogueProcessTest {
+ protected:
+  void SetUp() override {
+    if (!Tool().isWindows) GTEST_SKIP() << "Windows only";
+    DialogueProcessTest::SetUp();
+  }
+};
+
+TEST_F(DialogueProcessTest, ConvertsMasterAndPlugin) {
   TempDir dir;
   const std::string master = dir.Write("master.esm", DataFile(0x01));
   ExpectRun(RunToolPiped(master + "\n"), Outcome("Master -> Plugin"), 0);
@@ -52,7 +86,7 @@ TEST(DialogueProcessTest, ConvertsMasterAndPlugin) {
   EXPECT_EQ(ReadWholeFile(plugin), DataFile(0x01, 9));
 }
 
-TEST(DialogueProcessTest, UnknownFilesAreReportedAndLeftAlone) {
+TEST_F(DialogueProcessTest, UnknownFilesAreReportedAndLeftAlone) {
   TempDir dir;
   for (const std::string& contents : {DataFile(0x81), DataFile(0xFF), std::string("short")}) {
     const std::string path = dir.Write("odd.esm", contents);
@@ -61,23 +95,41 @@ TEST(DialogueProcessTest, UnknownFilesAreReportedAndLeftAlone) {
   }
 }
 
-TEST(DialogueProcessTest, AsksAgainUntilAPathOpens) {
+TEST_F(DialogueProcessTest, AsksAgainUntilAPathOpens) {
   TempDir dir;
   const std::string master = dir.Write("master.esm", DataFile(0x01));
-  ::mkfifo(dir.PathOf("fifo").c_str(), 0600);
-  const std::string input = "\n" + dir.PathOf("missing.esm") + "\n" + dir.PathOf("") + "\n" +
-                            dir.PathOf("fifo") + "\n" + master + "\n";
-  ExpectRun(RunToolPiped(input),
-            kNotFound + kNotFound + kNotFound + kNotFound + Outcome("Master -> Plugin"), 0);
+  const std::string input =
+      "\n" + dir.PathOf("missing.esm") + "\n" + dir.PathOf("") + "\n" + master + "\n";
+  ExpectRun(RunToolPiped(input), kNotFound + kNotFound + kNotFound + Outcome("Master -> Plugin"),
+            0);
 }
 
-TEST(DialogueProcessTest, EndOfInputBeforeAFileOpenedFails) {
+TEST_F(DialogueProcessTest, NonAsciiPathOpens) {
+  TempDir dir;
+  const std::string master = dir.Write("J\xC3\xB6rg \xC3\x86sir.esm", DataFile(0x01));
+  ExpectRun(RunToolPiped(master + "\n"), Outcome("Master -> Plugin"), 0);
+  EXPECT_EQ(ReadWholeFile(master), DataFile(0x00));
+}
+
+// A FIFO with no writer would block a plain open for good.
+TEST_F(PosixDialogueProcessTest, FifoIsNoDataFile) {
+  TempDir dir;
+  ASSERT_EQ(::mkfifo(dir.PathOf("fifo").c_str(), 0600), 0);
+  ExpectRun(RunToolPiped(dir.PathOf("fifo") + "\n"), kNotFound + kInputEnded, kFailed);
+}
+
+TEST_F(WindowsDialogueProcessTest, DevicesAreNoDataFiles) {
+  ExpectRun(RunToolPiped("NUL\nCON\nCOM1\n"), kNotFound + kNotFound + kNotFound + kInputEnded,
+            kFailed);
+}
+
+TEST_F(DialogueProcessTest, EndOfInputBeforeAFileOpenedFails) {
   ExpectRun(RunToolPiped(""), kInputEnded, kFailed);
   ExpectRun(RunToolPiped("nowhere.esm\n"), kNotFound + kInputEnded, kFailed);
   ExpectRun(RunToolPiped("\x1A/etc/hostname\n"), kInputEnded, kFailed);
 }
 
-TEST(DialogueProcessTest, LastLineWithoutNewlineIsUsed) {
+TEST_F(DialogueProcessTest, LastLineWithoutNewlineIsUsed) {
   TempDir dir;
   const std::string master = dir.Write("master.esm", DataFile(0x01));
   ExpectRun(RunToolPiped(master), Outcome("Master -> Plugin"), 0);
@@ -85,16 +137,35 @@ TEST(DialogueProcessTest, LastLineWithoutNewlineIsUsed) {
   ExpectRun(RunToolPiped(master + "\x1A" "ignored\n"), Outcome("Master -> Plugin"), 0);
 }
 
-TEST(DialogueProcessTest, PathIsUsedExactlyAsTyped) {
+TEST_F(DialogueProcessTest, LeadingBlanksArePartOfThePath) {
   TempDir dir;
   const std::string spaced = dir.Write("my mod.esm", DataFile(0x01));
-  const std::string quoted = "\"" + spaced + "\"";
-  ExpectRun(RunToolPiped(quoted + "\n " + spaced + "\n" + spaced + " \n" + spaced + "\n"),
-            kNotFound + kNotFound + kNotFound + Outcome("Master -> Plugin"), 0);
+  ExpectRun(RunToolPiped(" " + spaced + "\n" + spaced + "\n"),
+            kNotFound + Outcome("Master -> Plugin"), 0);
+}
+
+// A double quote and a trailing blank are ordinary file-name characters on
+// POSIX (Windows drops trailing blanks from file names itself).
+TEST_F(PosixDialogueProcessTest, QuotesAndTrailingBlanksArePartOfThePath) {
+  TempDir dir;
+  const std::string spaced = dir.Write("my mod.esm", DataFile(0x01));
+  ExpectRun(RunToolPiped("\"" + spaced + "\"\n" + spaced + " \n"),
+            kNotFound + kNotFound + kInputEnded, kFailed);
+  const std::string quotedName = dir.Write("\"odd\".esm", DataFile(0x00));
+  ExpectRun(RunToolPiped(quotedName + "\n"), Outcome("Plugin -> Master"), 0);
+}
+
+// The console quotes a dropped file's path when it holds a blank; a Windows
+// file name cannot hold a quote, so one pair around the line is taken off.
+TEST_F(WindowsDialogueProcessTest, OnePairOfQuotesAroundThePathIsRemoved) {
+  TempDir dir;
+  const std::string spaced = dir.Write("my mod.esm", DataFile(0x01));
+  ExpectRun(RunToolPiped("\"\"" + spaced + "\"\"\n\"" + spaced + "\n\"" + spaced + "\"\n"),
+            kNotFound + kNotFound + Outcome("Master -> Plugin"), 0);
 }
 
 // A path cut short could name another file that would then be rewritten.
-TEST(DialogueProcessTest, LongPathIsNeverCutShort) {
+TEST_F(DialogueProcessTest, LongPathIsNeverCutShort) {
   TempDir dir;
   const std::size_t padding = 49 - dir.PathOf("").size() - 4;
   const std::string cutShort = dir.Write(std::string(padding, 'm') + ".esm", DataFile(0x01));
@@ -105,12 +176,12 @@ TEST(DialogueProcessTest, LongPathIsNeverCutShort) {
   EXPECT_EQ(ReadWholeFile(whole), DataFile(0x01));
 }
 
-TEST(DialogueProcessTest, OverlongLineIsOneFailedAttempt) {
+TEST_F(DialogueProcessTest, OverlongLineIsOneFailedAttempt) {
   ExpectRun(RunToolPiped(std::string(4097, 'a') + "\n"), kNotFound + kInputEnded, kFailed);
   ExpectRun(RunToolPiped(std::string(100000, '/') + "\n"), kNotFound + kInputEnded, kFailed);
 }
 
-TEST(DialogueProcessTest, NulByteNamesNoFile) {
+TEST_F(DialogueProcessTest, NulByteNamesNoFile) {
   TempDir dir;
   const std::string master = dir.Write("master.esm", DataFile(0x01));
   ExpectRun(RunToolPiped(master + std::string(1, '\0') + ".bak\n"), kNotFound + kInputEnded,
@@ -118,7 +189,7 @@ TEST(DialogueProcessTest, NulByteNamesNoFile) {
   EXPECT_EQ(ReadWholeFile(master), DataFile(0x01));
 }
 
-TEST(DialogueProcessTest, ReadOnlyFileIsNotConverted) {
+TEST_F(PosixDialogueProcessTest, ReadOnlyFileIsNotConverted) {
   TempDir dir;
   ::chmod(dir.PathOf("").c_str(), 0755);  // reachable by the unprivileged user
   const std::string master = dir.Write("master.esm", DataFile(0x01));

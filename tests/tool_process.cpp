@@ -8,6 +8,9 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <vector>
+
+#include "tool_under_test.hpp"
 
 namespace {
 
@@ -25,7 +28,10 @@ void BecomeNobodyIfRoot() {
   ::dup2(out, STDOUT_FILENO);
   ::dup2(err, STDERR_FILENO);
   if (asUnprivileged) BecomeNobodyIfRoot();
-  ::execl(MASTERSWITCH_BINARY, "masterswitch", static_cast<char*>(nullptr));
+  std::vector<char*> argv;
+  for (const std::string& word : Tool().command) argv.push_back(const_cast<char*>(word.c_str()));
+  argv.push_back(nullptr);
+  ::execvp(argv[0], argv.data());
   ::_exit(127);
 }
 
