@@ -2,6 +2,8 @@
 // not, and that the terminal is given back exactly as it was found.
 #include <gtest/gtest.h>
 
+#include <signal.h>
+
 #include <string>
 
 #include "temp_dir.hpp"
@@ -102,6 +104,43 @@ TEST(KeyWaitTypeAheadTest, KeysTypedBeforeTheWaitDoNotEndIt) {
   EXPECT_EQ(tool.WaitForExit(TerminalSession::Duration(300)), -1);
   tool.Type("k");
   EXPECT_EQ(tool.WaitForExit(), 0);
+}
+
+}  // namespace
+
+namespace {
+
+// Signals from outside during the wait: the terminal gets its mode back,
+// and the tool ends by the same signal, so its parent sees how it died.
+class KeyWaitSignalTest : public KeyWaitTest, public testing::WithParamInterface<int> {};
+
+TEST_P(KeyWaitSignalTest, RestoresTheTerminalAndDiesByTheSignal) {
+  tool_.Signal(GetParam());
+  EXPECT_EQ(tool_.WaitForExit(), -1);
+  EXPECT_EQ(tool_.EndingSignal(), GetParam());
+  EXPECT_TRUE(SameMode(tool_.Mode(), before_));
+  EXPECT_EQ(ReadWholeFile(path_), DataFile(0x00)) << "the conversion was committed before";
+}
+
+INSTANTIATE_TEST_SUITE_P(Signals, KeyWaitSignalTest,
+                         testing::Values(SIGTERM, SIGHUP, SIGINT, SIGQUIT),
+                         [](const testing::TestParamInfo<int>& info) {
+                           switch (info.param) {
+                             case SIGTERM: return "TERM";
+                             case SIGHUP: return "HUP";
+                             case SIGINT: return "INT";
+                             default: return "QUIT";
+                           }
+                         });
+
+TEST_F(KeyWaitTest, StopRestoresTheTerminalAndContinueMakesItRawAgain) {
+  tool_.Signal(SIGTSTP);
+  ASSERT_TRUE(tool_.WaitForStop());
+  EXPECT_TRUE(SameMode(tool_.Mode(), before_));
+  tool_.Signal(SIGCONT);
+  ASSERT_TRUE(tool_.WaitForRawMode());
+  tool_.Type("x");
+  ExpectEndedCleanly();
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <poll.h>
 #include <pty.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -10,20 +11,54 @@
 #include <cstring>
 
 namespace {
+
 using Clock = std::chrono::steady_clock;
+
+[[noreturn]] void ExecToolInForeground() {
+  ::setpgid(0, 0);
+  ::signal(SIGTTOU, SIG_IGN);  // a background group may not take the terminal otherwise
+  ::tcsetpgrp(STDIN_FILENO, ::getpgrp());
+  ::signal(SIGTTOU, SIG_DFL);
+  ::execl(MASTERSWITCH_BINARY, "masterswitch", static_cast<char*>(nullptr));
+  ::_exit(127);
 }
+
+// Runs the tool as a shell runs a foreground job: in a process group of its
+// own, with its parent in the same session, so that job control stops it
+// (an orphaned group is never stopped). This process then stops when the
+// tool stops and ends as the tool ended, for the test to see.
+[[noreturn]] void RunToolAsJob() {
+  const rlimit noCoreFiles{0, 0};  // SIGQUIT would leave core files behind
+  ::setrlimit(RLIMIT_CORE, &noCoreFiles);
+  const pid_t tool = ::fork();
+  if (tool == 0) ExecToolInForeground();
+  ::setpgid(tool, tool);
+  for (;;) {
+    int status = 0;
+    if (::waitpid(tool, &status, WUNTRACED) < 0) ::_exit(126);
+    if (WIFSTOPPED(status)) {
+      ::raise(SIGSTOP);
+    } else if (WIFEXITED(status)) {
+      ::_exit(WEXITSTATUS(status));
+    } else {
+      ::signal(WTERMSIG(status), SIG_DFL);
+      ::raise(WTERMSIG(status));
+      ::_exit(125);
+    }
+  }
+}
+
+}  // namespace
 
 TerminalSession::TerminalSession() {
   winsize size{40, 120, 0, 0};
   child_ = ::forkpty(&terminal_, nullptr, nullptr, &size);
-  if (child_ == 0) {
-    ::execl(MASTERSWITCH_BINARY, "masterswitch", static_cast<char*>(nullptr));
-    ::_exit(127);
-  }
+  if (child_ == 0) RunToolAsJob();
 }
 
 TerminalSession::~TerminalSession() {
   if (child_ > 0) {
+    Signal(SIGKILL);
     ::kill(child_, SIGKILL);
     ::waitpid(child_, nullptr, 0);
   }
@@ -78,11 +113,32 @@ int TerminalSession::WaitForExit(Duration deadline) {
       while (ReadAvailable(Duration(0))) {
       }
       exitStatus_ = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+      endingSignal_ = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
       return exitStatus_;
     }
     if (Clock::now() >= end) return -1;
     ReadAvailable(Duration(10));
   }
+}
+
+bool TerminalSession::WaitForStop(Duration deadline) {
+  const auto end = Clock::now() + deadline;
+  for (;;) {
+    int status = 0;
+    if (::waitpid(child_, &status, WNOHANG | WUNTRACED) == child_ && WIFSTOPPED(status)) {
+      return true;
+    }
+    if (Clock::now() >= end) return false;
+    ReadAvailable(Duration(10));
+  }
+}
+
+// The tool's group is the terminal's foreground group. Its stand-in parent
+// stopped with it and must go on with it too.
+void TerminalSession::Signal(int signal) {
+  const pid_t group = ::tcgetpgrp(terminal_);
+  if (group > 1 && group != ::getpgrp()) ::kill(-group, signal);
+  if (signal == SIGCONT) ::kill(child_, SIGCONT);
 }
 
 termios TerminalSession::Mode() const {

@@ -26,6 +26,13 @@ class TerminalSession {
   // Once the tool has exited, its status stays on record.
   int WaitForExit(Duration deadline = Duration(5000));
 
+  // The signal that ended the tool, once it has ended; 0 when it exited.
+  int EndingSignal() const { return endingSignal_; }
+  // Waits until the tool is stopped by job control.
+  bool WaitForStop(Duration deadline = Duration(5000));
+  void Signal(int signal);
+  pid_t Pid() const { return child_; }
+
   termios Mode() const;
   const std::string& Output() const { return output_; }
 
@@ -35,6 +42,7 @@ class TerminalSession {
   int terminal_ = -1;
   pid_t child_ = -1;
   int exitStatus_ = -1;
+  int endingSignal_ = 0;
   std::string output_;
 };
 

@@ -6,7 +6,8 @@
 // return each byte as it arrives. Output processing stays on, so text
 // printed meanwhile still starts new lines where it should. Both switches
 // use TCSAFLUSH: keys typed ahead of the wait cannot end it, and bytes left
-// unread when it ends never reach the shell.
+// unread when it ends never reach the shell. Signals that end or stop the
+// process during the wait restore the terminal first.
 #include <errno.h>
 #include <fcntl.h>
 #include <sys/select.h>
@@ -17,6 +18,7 @@
 
 #include "console.hpp"
 #include "terminal_keys.hpp"
+#include "terminal_signals_posix.hpp"
 
 namespace {
 
@@ -83,15 +85,26 @@ void CloseConsoleInput() {
   terminal = -1;
 }
 
+// The guard goes up before the mode changes and comes down after it is
+// restored, so that no signal can find the terminal raw and unguarded.
 bool EnterRawMode() {
   if (terminal < 0 || !IsForegroundJob()) return false;
   if (::tcgetattr(terminal, &savedMode) != 0) return false;
-  if (!SetMode(RawModeFrom(savedMode))) return false;
+  const termios raw = RawModeFrom(savedMode);
+  GuardRawMode(terminal, savedMode, raw);
+  if (!SetMode(raw)) {
+    StopGuardingRawMode();
+    return false;
+  }
   decoder.emplace(savedMode.c_cc[VERASE]);
   return true;
 }
 
-bool RestoreMode() { return SetMode(savedMode); }
+bool RestoreMode() {
+  const bool restored = SetMode(savedMode);
+  StopGuardingRawMode();
+  return restored;
+}
 
 bool ReadKeyEvent(KeyEvent& event) {
   while (!decoder->Next(event)) {
