@@ -16,6 +16,11 @@ std::FILE* OpenRegularFile(const std::string& path, FileAccess access);
 // Positions the stream at an absolute offset, with 64-bit offsets.
 bool SeekTo(std::FILE* stream, std::int64_t offset);
 
-// Makes the bytes already flushed to the file durable. A file system that
+// Writes one byte at an absolute offset straight to the file, past the
+// stream's buffer: a write that fails leaves nothing behind that closing the
+// stream could still write after the failure was reported.
+bool WriteByteAt(std::FILE* stream, std::int64_t offset, unsigned char byte);
+
+// Makes the bytes written to the file durable. A file system that
 // cannot sync counts as success: the byte was written all the same.
 bool SyncToDisk(std::FILE* stream);

@@ -45,6 +45,14 @@ bool SeekTo(std::FILE* stream, std::int64_t offset) {
   return ::fseeko(stream, static_cast<off_t>(offset), SEEK_SET) == 0;
 }
 
+bool WriteByteAt(std::FILE* stream, std::int64_t offset, unsigned char byte) {
+  ssize_t written;
+  do {
+    written = ::pwrite(::fileno(stream), &byte, 1, static_cast<off_t>(offset));
+  } while (written < 0 && errno == EINTR);
+  return written == 1;
+}
+
 bool SyncToDisk(std::FILE* stream) {
   int result;
   do {

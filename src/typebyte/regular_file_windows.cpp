@@ -66,6 +66,11 @@ bool SeekTo(std::FILE* stream, std::int64_t offset) {
   return _fseeki64(stream, offset, SEEK_SET) == 0;
 }
 
+bool WriteByteAt(std::FILE* stream, std::int64_t offset, unsigned char byte) {
+  const int fd = _fileno(stream);
+  return _lseeki64(fd, offset, SEEK_SET) == offset && _write(fd, &byte, 1) == 1;
+}
+
 bool SyncToDisk(std::FILE* stream) {
   if (_commit(_fileno(stream)) == 0) return true;
   return GetLastError() == ERROR_INVALID_FUNCTION;  // cannot be flushed

@@ -50,10 +50,8 @@ bool WriteFileKind(std::FILE* updateStream, FileKind kind) {
   const int expected = kind == FileKind::Master ? kMasterByte : kPluginByte;
   if (ReadTypeByte(updateStream) != expected) return false;
   const int opposite = kind == FileKind::Master ? kPluginByte : kMasterByte;
-  // A seek is needed between reading and writing an update stream anyway.
-  return SeekTo(updateStream, kTypeByteOffset) &&
-         std::fputc(opposite, updateStream) == opposite &&
-         std::fflush(updateStream) == 0 && SyncToDisk(updateStream);
+  return WriteByteAt(updateStream, kTypeByteOffset, static_cast<unsigned char>(opposite)) &&
+         SyncToDisk(updateStream);
 }
 
 int CloseUpdated(std::FILE* updateStream) {

@@ -25,7 +25,7 @@ std::FILE* OpenForUpdate(const std::string& path);
 // returning, so that success is only ever reported for a byte on disk.
 // Writes nothing for Unknown, nor when the byte no longer holds the value
 // that was classified (the file changed in between). False when the byte
-// could not be written, flushed or synced.
+// could not be written or synced.
 bool WriteFileKind(std::FILE* updateStream, FileKind kind);
 
 // Closes the update stream: 0 on success, -1 on failure.
