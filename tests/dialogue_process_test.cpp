@@ -3,7 +3,10 @@
 // against the native build and against the Windows build under wine.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <chrono>
+#include <fstream>
 #include <string>
 
 #include "temp_dir.hpp"
@@ -116,6 +119,36 @@ TEST_F(PosixDialogueProcessTest, FifoIsNoDataFile) {
   TempDir dir;
   ASSERT_EQ(::mkfifo(dir.PathOf("fifo").c_str(), 0600), 0);
   ExpectRun(RunToolPiped(dir.PathOf("fifo") + "\n"), kNotFound + kInputEnded, kFailed);
+}
+
+// The tool never reads past byte 8, so size costs it nothing.
+TEST_F(PosixDialogueProcessTest, HugeSparseFileConvertsLikeASmallOne) {
+  TempDir dir;
+  const std::string small = dir.Write("small.esm", DataFile(0x01));
+  const std::string huge = dir.Write("huge.esm", DataFile(0x01));
+  const off_t hugeSize = (off_t{5} << 30) + 3;  // past every 32-bit offset
+  ASSERT_EQ(::truncate(huge.c_str(), hugeSize), 0);
+  struct stat before;
+  ASSERT_EQ(::stat(huge.c_str(), &before), 0);
+
+  const auto timed = [](const std::string& path) {
+    const auto start = std::chrono::steady_clock::now();
+    ExpectRun(RunToolPiped(path + "\n"), Outcome("Master -> Plugin"), 0);
+    return std::chrono::steady_clock::now() - start;
+  };
+  const auto smallTime = timed(small);
+  const auto hugeTime = timed(huge);
+  EXPECT_LT(hugeTime, smallTime + std::chrono::milliseconds(500));
+
+  struct stat after;
+  ASSERT_EQ(::stat(huge.c_str(), &after), 0);
+  EXPECT_EQ(after.st_size, hugeSize);
+  EXPECT_EQ(after.st_blocks, before.st_blocks) << "no longer sparse";
+  EXPECT_EQ(ReadWholeFile(small), DataFile(0x00));
+  std::ifstream in(huge, std::ios::binary);
+  char head[64];
+  in.read(head, sizeof head);
+  EXPECT_EQ(std::string(head, sizeof head), DataFile(0x00));
 }
 
 TEST_F(WindowsDialogueProcessTest, DevicesAreNoDataFiles) {

@@ -1,0 +1,174 @@
+#!/usr/bin/env bash
+# Real system-call failures and real full or read-only file systems under
+# the built tool, one case per run, limited to the data file. Each case
+# checks what the tool reported, its exit status, and the file's bytes.
+# Usage: io_faults.sh TOOL CASE. Exits 77 (skipped) where the fault cannot
+# be made here (no strace, no mount namespace), never passing untested.
+set -euo pipefail
+tool=$1
+case_name=$2
+skip() {
+  echo "skipped: $*"
+  exit 77
+}
+fail() {
+  echo "FAILED ($case_name): $*"
+  exit 1
+}
+
+work=$(mktemp -d)
+chmod 755 "$work"
+trap 'rm -rf "$work"' EXIT
+data=$work/mod.esm
+original=$work/original
+printf 'TES4\0\0\0\0\1 the rest of the file' >"$data"
+cp "$data" "$original"
+
+# Runs the tool (behind any wrapper command given) with the data file's path
+# piped in; sets $output to what it printed after the prompt, and $status.
+run() {
+  set +e
+  printf '%s\n' "$data" | "$@" "$tool" >"$work/out"
+  status=${PIPESTATUS[1]}
+  set -e
+  read_output
+}
+read_output() {
+  output=$(cat "$work/out"; printf x)
+  output=${output%x}
+  output=${output##*]: }
+}
+expect() { # MESSAGE STATUS
+  [[ $output == $'\n\n'"$1" ]] || fail "printed '${output//$'\n'/\\n}', expected '$1'"
+  [[ $status == "$2" ]] || fail "exit status $status, expected $2"
+}
+expect_unchanged() { cmp -s "$data" "$original" || fail "the file changed"; }
+expect_flipped() {
+  local flipped=$work/flipped
+  cp "$original" "$flipped"
+  printf '\0' | dd of="$flipped" bs=1 seek=8 conv=notrunc status=none
+  cmp -s "$data" "$flipped" || fail "the file is not the original with byte 8 flipped"
+}
+expect_either() { cmp -s "$data" "$original" || expect_flipped; }
+
+inject() { # SYSCALL:error=ERRNO[:when=N]...
+  command -v strace >/dev/null || skip "no strace"
+  run strace -qq -f -o /dev/null -P "$data" -e inject="$1"
+}
+in_mount_namespace() { # SCRIPT: run in a private mount namespace
+  local as=(-m)
+  ((EUID == 0)) || as=(-Urm)
+  unshare "${as[@]}" true 2>/dev/null || skip "no private mount namespace here"
+  unshare "${as[@]}" --propagation private bash -euc "$1" _ "$work" "$data" "$tool" ||
+    fail "the namespace script failed"
+}
+
+# Between the tool's read of the type byte and its update open, the file is
+# changed by COMMAND; the read stream's close is held back meanwhile.
+change_between_read_and_update() {
+  command -v strace >/dev/null || skip "no strace"
+  local fifo=$work/in
+  mkfifo "$fifo"
+  strace -qq -f -o /dev/null -P "$data" -e inject=close:delay_enter=1000000:when=1 \
+    "$tool" <"$fifo" >"$work/out" &
+  local tracer=$!
+  printf '%s\n' "$data" >"$fifo"
+  local deadline=$((SECONDS + 20)) pid=""
+  until [[ -n $pid ]] && ls -l "/proc/$pid/fd" 2>/dev/null | grep -qF "$data"; do
+    ((SECONDS < deadline)) || fail "the tool never opened the file"
+    pid=$(pgrep -P "$tracer" | head -1 || true)
+    sleep 0.05
+  done
+  eval "$1"
+  set +e
+  wait "$tracer"
+  status=$?
+  set -e
+  read_output
+}
+
+case $case_name in
+update-open-eacces | update-open-erofs | update-open-eperm)
+  inject "openat:error=$(tr a-z A-Z <<<"${case_name##*-}"):when=2"
+  expect "File could not be opened for writing!" 255
+  expect_unchanged
+  ;;
+write-enospc | write-eio)
+  inject "pwrite64:error=$(tr a-z A-Z <<<"${case_name##*-}")"
+  expect "File could not be written!" 255
+  expect_unchanged
+  ;;
+sync-eio)
+  inject "fsync:error=EIO"
+  expect "File could not be written!" 255
+  expect_either
+  ;;
+close-eio)
+  inject "close:error=EIO:when=2"
+  expect "Master -> Plugin" 255
+  expect_flipped
+  ;;
+read-eio)
+  inject "read:error=EIO"
+  expect "Unknown Filetyp" 0
+  expect_unchanged
+  ;;
+replaced-between)
+  printf 'TES4\0\0\0\0\7 another file' >"$work/other"
+  cp "$work/other" "$original"
+  change_between_read_and_update 'mv "$work/other" "$data"'
+  expect "File could not be written!" 255
+  expect_unchanged
+  ;;
+vanished-between)
+  change_between_read_and_update 'rm "$data"'
+  expect "File could not be opened for writing!" 255
+  [[ ! -e $data ]] || fail "the file came back"
+  ;;
+full-filesystem)
+  # The first 4 KiB of the file are a hole, so writing byte 8 needs a new
+  # block on a file system that has none left.
+  in_mount_namespace '
+    work=$1 data=$2 tool=$3
+    mkdir "$work/full"
+    mount -t tmpfs -o size=64k tmpfs "$work/full"
+    truncate -s 8192 "$work/full/mod.esp"
+    printf "tail" | dd of="$work/full/mod.esp" bs=1 seek=4096 conv=notrunc status=none
+    cp "$work/full/mod.esp" "$work/original"
+    dd if=/dev/zero of="$work/full/filler" bs=4k status=none 2>/dev/null || true
+    set +e
+    printf "%s\n" "$work/full/mod.esp" | "$tool" >"$work/out"
+    echo $? >"$work/status"
+    cmp -s "$work/full/mod.esp" "$work/original" && touch "$work/unchanged"'
+  ;;&
+readonly-mount)
+  in_mount_namespace '
+    work=$1 data=$2 tool=$3
+    mount --bind "$data" "$data"
+    mount -o remount,bind,ro "$data"
+    set +e
+    printf "%s\n" "$data" | "$tool" >"$work/out"
+    echo $? >"$work/status"'
+  ;;&
+full-filesystem | readonly-mount)
+  status=$(cat "$work/status")
+  read_output
+  if [[ $case_name == full-filesystem ]]; then
+    expect "File could not be written!" 255
+    [[ -e $work/unchanged ]] || fail "the file changed"
+  else
+    expect "File could not be opened for writing!" 255
+    expect_unchanged
+  fi
+  ;;
+readonly-unprivileged)
+  chmod 444 "$data"
+  command -v setpriv >/dev/null || skip "no setpriv"
+  ((EUID == 0)) || { run; expect "File could not be opened for writing!" 255; exit 0; }
+  run setpriv --reuid=65534 --regid=65534 --clear-groups
+  expect "File could not be opened for writing!" 255
+  expect_unchanged
+  ;;
+*) fail "no such case" ;;
+esac
+echo "passed ($case_name)"
