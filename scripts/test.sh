@@ -2,12 +2,13 @@
 # Installs what a fresh Debian 12 machine lacks to build and test the tool,
 # then builds it with g++ and with clang++, and once more with
 # AddressSanitizer and UndefinedBehaviorSanitizer, and runs every test in
-# each build; cross-builds masterswitch.exe and tests it under wine.
+# each build; runs the fuzz targets for a bounded time; cross-builds
+# masterswitch.exe and tests it under wine.
 # Installing needs root; nothing is installed that is present.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-packages=(cmake make g++ clang libgtest-dev tmux strace g++-mingw-w64-x86-64 wine64 wine)
+packages=(cmake make g++ clang libclang-rt-dev libgtest-dev tmux strace g++-mingw-w64-x86-64 wine64 wine)
 missing=()
 for package in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "ok installed" ||
@@ -43,3 +44,5 @@ build_and_test() {
 build_and_test build "" -DCMAKE_CXX_COMPILER=g++
 build_and_test build-clang "-LE wine" -DCMAKE_CXX_COMPILER=clang++
 build_and_test build-sanitize "-LE wine" -DCMAKE_CXX_COMPILER=clang++ -DMASTERSWITCH_SANITIZE=ON
+# Each fuzz target for a bounded time; any finding fails the run.
+build_and_test build-fuzz "" -DCMAKE_CXX_COMPILER=clang++ -DMASTERSWITCH_FUZZ=ON -DBUILD_TESTING=OFF
