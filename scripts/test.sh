@@ -3,12 +3,13 @@
 # then builds it with g++ and with clang++, and once more with
 # AddressSanitizer and UndefinedBehaviorSanitizer, and runs every test in
 # each build; runs the fuzz targets for a bounded time; cross-builds
-# masterswitch.exe and tests it under wine.
+# masterswitch.exe and tests it under wine; builds the release packages and
+# runs the tool installed from the .deb.
 # Installing needs root; nothing is installed that is present.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-packages=(cmake make g++ clang libclang-rt-dev libgtest-dev tmux strace g++-mingw-w64-x86-64 wine64 wine)
+packages=(cmake make g++ clang libclang-rt-dev libgtest-dev dpkg-dev tmux strace g++-mingw-w64-x86-64 wine64 wine)
 missing=()
 for package in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "ok installed" ||
@@ -40,9 +41,24 @@ build_and_test() {
   ctest --test-dir "$dir" --output-on-failure --no-tests=error -j 2 $ctest_options
 }
 
-# The wine tests run the cross-built exe, whatever the host compiler: once.
-build_and_test build "" -DCMAKE_CXX_COMPILER=g++
-build_and_test build-clang "-LE wine" -DCMAKE_CXX_COMPILER=clang++
-build_and_test build-sanitize "-LE wine" -DCMAKE_CXX_COMPILER=clang++ -DMASTERSWITCH_SANITIZE=ON
+echo "== packages"
+bash scripts/release.sh
+installed=$(mktemp -d)
+dpkg -x dist/masterswitch_*.deb "$installed"
+printf 'TES4\0\0\0\0\1' >"$installed/mod.esm"
+output=$(printf '%s\n' "$installed/mod.esm" | "$installed/usr/bin/masterswitch")
+[[ $output == *"Master -> Plugin" && $(od -An -tx1 -j8 "$installed/mod.esm") == " 00" ]] ||
+  { echo "FAILED: the installed binary did not convert"; exit 1; }
+[[ -f $installed/usr/share/doc/masterswitch/README.md ]] || { echo "FAILED: no README"; exit 1; }
+zip_listing=$(cmake -E tar tf dist/masterswitch-*-win64.zip)
+[[ $zip_listing == *masterswitch.exe* && $zip_listing == *README.md* ]] ||
+  { echo "FAILED: the zip lacks the exe or the README"; exit 1; }
+rm -rf "$installed"
+echo "packages: the .deb installs and its binary converts a file"
+
 # Each fuzz target for a bounded time; any finding fails the run.
 build_and_test build-fuzz "" -DCMAKE_CXX_COMPILER=clang++ -DMASTERSWITCH_FUZZ=ON -DBUILD_TESTING=OFF
+build_and_test build-sanitize "-LE wine" -DCMAKE_CXX_COMPILER=clang++ -DMASTERSWITCH_SANITIZE=ON
+build_and_test build-clang "-LE wine" -DCMAKE_CXX_COMPILER=clang++
+# The wine tests run the cross-built exe, whatever the host compiler: once.
+build_and_test build "" -DCMAKE_CXX_COMPILER=g++
