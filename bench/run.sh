@@ -11,6 +11,8 @@ for program in valgrind /usr/bin/time setarch cc dd; do
   command -v "$program" >/dev/null || { echo "needs $program (apt-get install valgrind time gcc)"; exit 1; }
 done
 
+# Every run is in a session of its own, with no terminal, so that the tool
+# does not wait for a key when the script is started from one.
 cmake -S . -B build-release -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF >/dev/null
 cmake --build build-release -j "$(nproc)" >/dev/null
 work=$(mktemp -d)
@@ -38,7 +40,7 @@ instructions() {
   local data=$1 input=$2
   shift 2
   reset "$data"
-  valgrind --tool=callgrind --callgrind-out-file=/dev/null --log-file="$work/log" "$@" \
+  setsid -w valgrind --tool=callgrind --callgrind-out-file=/dev/null --log-file="$work/log" "$@" \
     <"$input" >/dev/null
   sed -n 's/.*Collected : //p' "$work/log"
 }
@@ -50,7 +52,7 @@ peak_kib() {
   shift 2
   for _ in $(seq 11); do
     reset "$data"
-    setarch -R /usr/bin/time -v "$@" <"$input" 2>&1 >/dev/null |
+    setsid -w setarch -R /usr/bin/time -v "$@" <"$input" 2>&1 >/dev/null |
       sed -n 's/.*Maximum resident set size (kbytes): //p'
   done | sort -n | sed -n 6p
 }
