@@ -93,6 +93,8 @@ bool EnterRawMode() {
   const termios raw = RawModeFrom(savedMode);
   GuardRawMode(terminal, savedMode, raw);
   if (!SetMode(raw)) {
+    const GuardedSignalsHeld held;
+    SetMode(savedMode);  // a failed switch may have changed part of the mode
     StopGuardingRawMode();
     return false;
   }
@@ -101,6 +103,7 @@ bool EnterRawMode() {
 }
 
 bool RestoreMode() {
+  const GuardedSignalsHeld held;
   const bool restored = SetMode(savedMode);
   StopGuardingRawMode();
   return restored;

@@ -21,6 +21,15 @@ KeyEvent FromRecord(const KEY_EVENT_RECORD& key) {
   return event;
 }
 
+// Ctrl+Break and closing the window still end the process while input is
+// raw; the console, which the shell that started the tool shares, gets its
+// mode back first. Runs on a thread of its own, reading what the waiting
+// thread set before it was installed.
+BOOL WINAPI OnConsoleControl(DWORD) {
+  SetConsoleMode(consoleInput, savedMode);
+  return FALSE;  // on to the default handling, which ends the process
+}
+
 }  // namespace
 
 void OpenConsoleInput() {
@@ -35,11 +44,22 @@ void CloseConsoleInput() {
 }
 
 bool EnterRawMode() {
-  return consoleInput != INVALID_HANDLE_VALUE && GetConsoleMode(consoleInput, &savedMode) &&
-         SetConsoleMode(consoleInput, 0);
+  if (consoleInput == INVALID_HANDLE_VALUE || !GetConsoleMode(consoleInput, &savedMode)) {
+    return false;
+  }
+  SetConsoleCtrlHandler(OnConsoleControl, TRUE);
+  if (!SetConsoleMode(consoleInput, 0)) {
+    SetConsoleCtrlHandler(OnConsoleControl, FALSE);
+    return false;
+  }
+  return true;
 }
 
-bool RestoreMode() { return SetConsoleMode(consoleInput, savedMode) != 0; }
+bool RestoreMode() {
+  const bool restored = SetConsoleMode(consoleInput, savedMode) != 0;
+  SetConsoleCtrlHandler(OnConsoleControl, FALSE);
+  return restored;
+}
 
 bool ReadKeyEvent(KeyEvent& event) {
   for (;;) {

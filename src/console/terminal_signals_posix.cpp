@@ -41,9 +41,11 @@ void MakeRawIfForeground() {
 
 // SA_RESETHAND has given the signal its default action back; raised again,
 // it is delivered when the handler returns and ends the process as it would
-// have, so that the parent sees the real cause.
+// have, so that the parent sees the real cause. A job stopped and sent to
+// the background had its terminal restored when it stopped, and touching
+// the terminal from there would only stop it again.
 extern "C" void OnEndingSignal(int signal) {
-  SetModeFromHandler(savedMode, TCSANOW);
+  if (::tcgetpgrp(guardedTerminal) == ::getpgrp()) SetModeFromHandler(savedMode, TCSANOW);
   ::raise(signal);
 }
 
@@ -95,3 +97,12 @@ void StopGuardingRawMode() {
     ::sigaction(kGuardedSignals[i], &previousActions[i], nullptr);
   }
 }
+
+GuardedSignalsHeld::GuardedSignalsHeld() {
+  sigset_t held;
+  ::sigemptyset(&held);
+  for (int signal : kGuardedSignals) ::sigaddset(&held, signal);
+  ::sigprocmask(SIG_BLOCK, &held, &previous_);
+}
+
+GuardedSignalsHeld::~GuardedSignalsHeld() { ::sigprocmask(SIG_SETMASK, &previous_, nullptr); }

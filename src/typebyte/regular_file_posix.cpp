@@ -54,6 +54,10 @@ bool WriteByteAt(std::FILE* stream, std::int64_t offset, unsigned char byte) {
 }
 
 bool SyncToDisk(std::FILE* stream) {
+#ifdef F_FULLFSYNC
+  // On macOS fsync leaves the byte in the drive's cache; this flushes that.
+  if (::fcntl(::fileno(stream), F_FULLFSYNC) == 0) return true;
+#endif
   int result;
   do {
     result = ::fsync(::fileno(stream));
