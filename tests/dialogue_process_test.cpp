@@ -126,7 +126,8 @@ TEST_F(PosixDialogueProcessTest, HugeSparseFileConvertsLikeASmallOne) {
   TempDir dir;
   const std::string small = dir.Write("small.esm", DataFile(0x01));
   const std::string huge = dir.Write("huge.esm", DataFile(0x01));
-  const off_t hugeSize = (off_t{5} << 30) + 3;  // past every 32-bit offset
+  // Reading it all would take seconds, even from holes.
+  const off_t hugeSize = (off_t{64} << 30) + 3;
   ASSERT_EQ(::truncate(huge.c_str(), hugeSize), 0);
   struct stat before;
   ASSERT_EQ(::stat(huge.c_str(), &before), 0);
@@ -138,7 +139,7 @@ TEST_F(PosixDialogueProcessTest, HugeSparseFileConvertsLikeASmallOne) {
   };
   const auto smallTime = timed(small);
   const auto hugeTime = timed(huge);
-  EXPECT_LT(hugeTime, smallTime + std::chrono::milliseconds(500));
+  EXPECT_LT(hugeTime, smallTime + std::chrono::seconds(2));
 
   struct stat after;
   ASSERT_EQ(::stat(huge.c_str(), &after), 0);

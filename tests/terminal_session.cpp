@@ -1,7 +1,11 @@
 #include "terminal_session.hpp"
 
 #include <poll.h>
+#if defined(__APPLE__)
+#include <util.h>
+#else
 #include <pty.h>
+#endif
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/wait.h>

@@ -71,16 +71,19 @@ void Exchange(int in, int out, int err, const std::string& input, ToolRun& run) 
   if (in >= 0) ::close(in);
 }
 
+// Kept from the tool, which gets only its three standard streams.
+bool MakePipe(int ends[2]) {
+  return ::pipe(ends) == 0 && ::fcntl(ends[0], F_SETFD, FD_CLOEXEC) == 0 &&
+         ::fcntl(ends[1], F_SETFD, FD_CLOEXEC) == 0;
+}
+
 }  // namespace
 
 ToolRun RunToolPiped(const std::string& input, bool asUnprivileged) {
   ::signal(SIGPIPE, SIG_IGN);  // the tool may stop reading before all is written
   int in[2], out[2], err[2];
   ToolRun run;
-  if (::pipe2(in, O_CLOEXEC) != 0 || ::pipe2(out, O_CLOEXEC) != 0 ||
-      ::pipe2(err, O_CLOEXEC) != 0) {
-    return run;
-  }
+  if (!MakePipe(in) || !MakePipe(out) || !MakePipe(err)) return run;
   const pid_t child = ::fork();
   if (child == 0) ExecTool(in[0], out[1], err[1], asUnprivileged);
   ::close(in[0]);

@@ -67,7 +67,7 @@ TEST(TypeByteSwitchTest, SecondRunRestoresTheFirstValue) {
   EXPECT_EQ(ReadWholeFile(path), DataFile(0x01));
 }
 
-TEST(TypeByteSwitchTest, ByteIsOnDiskBeforeTheStreamIsClosed) {
+TEST(TypeByteSwitchTest, ByteIsInTheFileBeforeTheStreamIsClosed) {
   TempDir dir;
   const std::string path = dir.Write("mod.esp", DataFile(0x00));
   const FileKind kind = ReadFileKind(OpenForReading(path));
