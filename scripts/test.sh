@@ -9,7 +9,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-packages=(cmake make g++ clang libclang-rt-dev libgtest-dev dpkg-dev tmux strace g++-mingw-w64-x86-64 wine64 wine)
+packages=(cmake make g++ clang libclang-rt-dev libgtest-dev dpkg-dev procps tmux strace g++-mingw-w64-x86-64 wine64 wine)
 missing=()
 for package in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "ok installed" ||
