@@ -22,9 +22,6 @@ if ((${#missing[@]})); then
   apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi
 
-echo "== build-windows"
-cmake --workflow --preset windows >/dev/null
-
 # A throwaway wine prefix, made once for all wine tests of this run.
 wine_home=$(mktemp -d)
 export WINEPREFIX=$wine_home/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
@@ -41,6 +38,7 @@ build_and_test() {
   ctest --test-dir "$dir" --output-on-failure --no-tests=error -j 2 $ctest_options
 }
 
+# The release packages, which also cross-build the exe the wine tests run.
 echo "== packages"
 bash scripts/release.sh
 installed=$(mktemp -d)

@@ -31,7 +31,6 @@ class TerminalSession {
   // Waits until the tool is stopped by job control.
   bool WaitForStop(Duration deadline = Duration(5000));
   void Signal(int signal);
-  pid_t Pid() const { return child_; }
 
   termios Mode() const;
   const std::string& Output() const { return output_; }
