@@ -168,7 +168,9 @@ TEST_F(DialogueProcessTest, LastLineWithoutNewlineIsUsed) {
   const std::string master = dir.Write("master.esm", DataFile(0x01));
   ExpectRun(RunToolPiped(master), Outcome("Master -> Plugin"), 0);
   dir.Write("master.esm", DataFile(0x01));
-  ExpectRun(RunToolPiped(master + "\x1A" "ignored\n"), Outcome("Master -> Plugin"), 0);
+  ExpectRun(RunToolPiped(master + "\x1A"
+                                  "ignored\n"),
+            Outcome("Master -> Plugin"), 0);
 }
 
 TEST_F(DialogueProcessTest, LeadingBlanksArePartOfThePath) {

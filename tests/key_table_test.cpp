@@ -74,8 +74,7 @@ TEST(KeyChoiceTest, KeysThatEndTheWaitWithTheirCodes) {
       {"Shift+keypad 0", Press(VkNumpad0, kShift), true, 0, 0x52},
       {"Ctrl+keypad 0", Press(VkNumpad0, kCtrl), true, 0, 0x92},
       {"Delete", Press(VkDelete, EnhancedKey), true, 0, 0x53},
-      {"Delete with Num Lock is the decimal point", Press(VkDelete, NumLockOn, '.'), true,
-       '.', -1},
+      {"Delete with Num Lock is the decimal point", Press(VkDelete, NumLockOn, '.'), true, '.', -1},
       {"Ctrl+backslash", Press(VkBackslash, kCtrl, 0x1C), true, 0x1C, -1},
       {"key outside the table that types", Press(VkNone, 0, 0xE9), true, 0xE9, -1},
       {"Ctrl+1 reported with a character", Press('1', kCtrl, '1'), true, '1', -1},
@@ -109,12 +108,12 @@ TEST(KeyChoiceTest, PressesThatDoNotEndTheWait) {
 // Only the presses left without a code may leave the wait running, so every
 // other combination of every key in the table must end it.
 TEST(KeyChoiceTest, EveryTableCombinationWithACodeEndsTheWait) {
-  std::vector<int> keys = {VkBackspace, VkTab, VkEnter, VkEscape, VkSpace, VkPageUp,
-                           VkPageDown, VkEnd, VkHome, VkLeft, VkUp, VkRight, VkDown,
-                           VkInsert, VkDelete, VkMultiply, VkAdd, VkSubtract, VkDecimal,
-                           VkDivide, VkBackslash, VkSlash, VkMinus, VkEquals,
-                           VkLeftBracket, VkRightBracket, VkSemicolon, VkApostrophe,
-                           VkComma, VkPeriod, VkGrave};
+  std::vector<int> keys = {
+      VkBackspace, VkTab,      VkEnter,  VkEscape,      VkSpace,        VkPageUp,    VkPageDown,
+      VkEnd,       VkHome,     VkLeft,   VkUp,          VkRight,        VkDown,      VkInsert,
+      VkDelete,    VkMultiply, VkAdd,    VkSubtract,    VkDecimal,      VkDivide,    VkBackslash,
+      VkSlash,     VkMinus,    VkEquals, VkLeftBracket, VkRightBracket, VkSemicolon, VkApostrophe,
+      VkComma,     VkPeriod,   VkGrave};
   for (int i = 0; i < 10; ++i) keys.insert(keys.end(), {'0' + i, VkNumpad0 + i});
   for (int i = 0; i < 26; ++i) keys.push_back('A' + i);
   for (int i = 0; i < 12; ++i) keys.push_back(VkF1 + i);
@@ -131,9 +130,9 @@ TEST(KeyChoiceTest, EveryTableCombinationWithACodeEndsTheWait) {
       const bool ctrlDigit = modifier == kCtrl && key >= '0' && key <= '9' &&
                              ctrlWithoutCode.find(static_cast<char>(key)) != std::string::npos;
       const bool ctrlPunctuation =
-          modifier == kCtrl && (key == VkSlash || key == VkEquals || key == VkSemicolon ||
-                                key == VkApostrophe || key == VkComma || key == VkPeriod ||
-                                key == VkGrave);
+          modifier == kCtrl &&
+          (key == VkSlash || key == VkEquals || key == VkSemicolon || key == VkApostrophe ||
+           key == VkComma || key == VkPeriod || key == VkGrave);
       const bool altKeypadDigit = modifier == kAlt && key >= VkNumpad0 && key <= VkNumpad0 + 9;
       EXPECT_TRUE(ctrlDigit || ctrlPunctuation || altKeypadDigit)
           << "key " << key << " modifier " << modifier;

@@ -48,9 +48,9 @@ class KeyWaitTest : public testing::Test {
 TEST_F(KeyWaitTest, ScreenShowsTheConversionAndTheByteIsAlreadyOnDisk) {
   std::string screen = tool_.Output();
   for (std::size_t at; (at = screen.find("\r\n")) != std::string::npos;) screen.erase(at, 1);
-  EXPECT_EQ(screen.substr(screen.find("\n\n\n\nPath to File")),
-            "\n\n\n\nPath to File [x:/<pathtofile>/file.<esm/esp>]: " + path_ + "\n\n\n" +
-                kOutcome);
+  EXPECT_EQ(
+      screen.substr(screen.find("\n\n\n\nPath to File")),
+      "\n\n\n\nPath to File [x:/<pathtofile>/file.<esm/esp>]: " + path_ + "\n\n\n" + kOutcome);
   const termios raw = tool_.Mode();
   EXPECT_EQ(raw.c_lflag & (ICANON | ECHO | ISIG | IEXTEN), 0u);
   EXPECT_EQ(raw.c_iflag & (ICRNL | IXON), 0u);
@@ -69,7 +69,7 @@ TEST_P(KeyEndsWaitTest, EndsTheWaitAndRestoresTheTerminal) {
 
 INSTANTIATE_TEST_SUITE_P(Keys, KeyEndsWaitTest,
                          testing::Values("x", "\r", "\x03", "\x1bOP", "\x1b[11~", "\x1b[A",
-                                         "\x1b[1;5A", "\x1b" "a", "\xc3\xa9", "\x1b[97u"));
+                                         "\x1b[1;5A", "\033a", "\xc3\xa9", "\x1b[97u"));
 
 TEST_F(KeyWaitTest, LoneEscapeEndsTheWaitAfterAShortPause) {
   tool_.Type("\x1b");

@@ -26,9 +26,7 @@ PathLineReader::ByteSource Source(std::string input, std::size_t chunkSize = 7,
 struct Line {
   LineStatus status;
   std::string path;
-  bool operator==(const Line& other) const {
-    return status == other.status && path == other.path;
-  }
+  bool operator==(const Line& other) const { return status == other.status && path == other.path; }
 };
 
 std::ostream& operator<<(std::ostream& out, const Line& line) {
@@ -55,10 +53,8 @@ constexpr LineStatus kTooLong = LineStatus::TooLong;
 TEST(PathLineReaderTest, TakesWholeLinesExactlyAsTyped) {
   const std::string longPath(300, 'p');
   EXPECT_EQ(ReadAll(Source(" \"C:/a b/Mod.esm\"\t \n\n" + longPath + "\n")),
-            (std::vector<Line>{{kPath, " \"C:/a b/Mod.esm\"\t "},
-                               {kPath, ""},
-                               {kPath, longPath},
-                               {kEnd, ""}}));
+            (std::vector<Line>{
+                {kPath, " \"C:/a b/Mod.esm\"\t "}, {kPath, ""}, {kPath, longPath}, {kEnd, ""}}));
 }
 
 TEST(PathLineReaderTest, DropsEveryCarriageReturn) {
@@ -67,13 +63,13 @@ TEST(PathLineReaderTest, DropsEveryCarriageReturn) {
 }
 
 TEST(PathLineReaderTest, LastLineWithoutNewlineIsStillALine) {
-  EXPECT_EQ(ReadAll(Source("a\nb")),
-            (std::vector<Line>{{kPath, "a"}, {kPath, "b"}, {kEnd, ""}}));
+  EXPECT_EQ(ReadAll(Source("a\nb")), (std::vector<Line>{{kPath, "a"}, {kPath, "b"}, {kEnd, ""}}));
   EXPECT_EQ(ReadAll(Source("")), (std::vector<Line>{{kEnd, ""}}));
 }
 
 TEST(PathLineReaderTest, CtrlZEndsTheInputForGood) {
-  EXPECT_EQ(ReadAll(Source("a\nb\x1A" "c\nd\n")),
+  EXPECT_EQ(ReadAll(Source("a\nb\x1A"
+                           "c\nd\n")),
             (std::vector<Line>{{kPath, "a"}, {kPath, "b"}, {kEnd, ""}}));
   EXPECT_EQ(ReadAll(Source("\x1A\n")), (std::vector<Line>{{kEnd, ""}}));
 }
@@ -92,11 +88,9 @@ TEST(PathLineReaderTest, OverlongLineIsConsumedWholeAsOneLine) {
   const std::string longest(kMaxPathLength, 'x');
   const std::string tooLong(kMaxPathLength + 1, 'y');
   EXPECT_EQ(ReadAll(Source(longest + "\n" + tooLong + "\nnext\n", 1000)),
-            (std::vector<Line>{
-                {kPath, longest}, {kTooLong, ""}, {kPath, "next"}, {kEnd, ""}}));
+            (std::vector<Line>{{kPath, longest}, {kTooLong, ""}, {kPath, "next"}, {kEnd, ""}}));
   // Carriage returns are not counted against the limit.
-  EXPECT_EQ(ReadAll(Source(longest + "\r\r\n")),
-            (std::vector<Line>{{kPath, longest}, {kEnd, ""}}));
+  EXPECT_EQ(ReadAll(Source(longest + "\r\r\n")), (std::vector<Line>{{kPath, longest}, {kEnd, ""}}));
 }
 
 TEST(PathLineReaderTest, MemoryStaysBoundedOnEndlessLine) {

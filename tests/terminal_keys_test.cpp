@@ -10,8 +10,8 @@
 
 // At file scope for argument-dependent lookup, static to keep them this file's.
 static bool operator==(const KeyEvent& a, const KeyEvent& b) {
-  return a.keyDown == b.keyDown && a.virtualKey == b.virtualKey &&
-         a.controlKeys == b.controlKeys && a.character == b.character;
+  return a.keyDown == b.keyDown && a.virtualKey == b.virtualKey && a.controlKeys == b.controlKeys &&
+         a.character == b.character;
 }
 
 static void PrintTo(const KeyEvent& e, std::ostream* out) {
@@ -45,8 +45,7 @@ void Drain(TerminalKeyDecoder& decoder, Events& events) {
   while (decoder.Next(event)) events.push_back(event);
 }
 
-Events Decode(const std::string& bytes, bool timeoutAtEnd = false,
-              unsigned char eraseByte = 0x7F) {
+Events Decode(const std::string& bytes, bool timeoutAtEnd = false, unsigned char eraseByte = 0x7F) {
   TerminalKeyDecoder decoder(eraseByte);
   Events events;
   for (char byte : bytes) {
@@ -73,18 +72,30 @@ void ExpectDecoded(const std::vector<Case>& cases, bool timeoutAtEnd = false) {
 
 TEST(TerminalKeysBytes, PrintableOnAUsLayout) {
   ExpectDecoded({
-      {"a", {Key('A', 0, 'a')}},           {"z", {Key('Z', 0, 'z')}},
-      {"Q", {Key('Q', kShift, 'Q')}},      {"0", {Key('0', 0, '0')}},
-      {"9", {Key('9', 0, '9')}},           {"!", {Key('1', kShift, '!')}},
-      {")", {Key('0', kShift, ')')}},      {"(", {Key('9', kShift, '(')}},
-      {"^", {Key('6', kShift, '^')}},      {" ", {Key(VkSpace, 0, ' ')}},
-      {"\\", {Key(VkBackslash, 0, '\\')}}, {"|", {Key(VkBackslash, kShift, '|')}},
-      {"?", {Key(VkSlash, kShift, '?')}},  {"_", {Key(VkMinus, kShift, '_')}},
-      {"+", {Key(VkEquals, kShift, '+')}}, {"{", {Key(VkLeftBracket, kShift, '{')}},
-      {"]", {Key(VkRightBracket, 0, ']')}}, {":", {Key(VkSemicolon, kShift, ':')}},
-      {"'", {Key(VkApostrophe, 0, '\'')}}, {"\"", {Key(VkApostrophe, kShift, '"')}},
-      {"<", {Key(VkComma, kShift, '<')}},  {".", {Key(VkPeriod, 0, '.')}},
-      {"`", {Key(VkGrave, 0, '`')}},       {"~", {Key(VkGrave, kShift, '~')}},
+      {"a", {Key('A', 0, 'a')}},
+      {"z", {Key('Z', 0, 'z')}},
+      {"Q", {Key('Q', kShift, 'Q')}},
+      {"0", {Key('0', 0, '0')}},
+      {"9", {Key('9', 0, '9')}},
+      {"!", {Key('1', kShift, '!')}},
+      {")", {Key('0', kShift, ')')}},
+      {"(", {Key('9', kShift, '(')}},
+      {"^", {Key('6', kShift, '^')}},
+      {" ", {Key(VkSpace, 0, ' ')}},
+      {"\\", {Key(VkBackslash, 0, '\\')}},
+      {"|", {Key(VkBackslash, kShift, '|')}},
+      {"?", {Key(VkSlash, kShift, '?')}},
+      {"_", {Key(VkMinus, kShift, '_')}},
+      {"+", {Key(VkEquals, kShift, '+')}},
+      {"{", {Key(VkLeftBracket, kShift, '{')}},
+      {"]", {Key(VkRightBracket, 0, ']')}},
+      {":", {Key(VkSemicolon, kShift, ':')}},
+      {"'", {Key(VkApostrophe, 0, '\'')}},
+      {"\"", {Key(VkApostrophe, kShift, '"')}},
+      {"<", {Key(VkComma, kShift, '<')}},
+      {".", {Key(VkPeriod, 0, '.')}},
+      {"`", {Key(VkGrave, 0, '`')}},
+      {"~", {Key(VkGrave, kShift, '~')}},
   });
 }
 
@@ -145,16 +156,20 @@ TEST(TerminalKeysUtf8, Characters) {
 TEST(TerminalKeysUtf8, MalformedIsOneReplacementAndTheBreakingByteCounts) {
   const KeyEvent bad = Key(VkNone, 0, 0xFFFD);
   ExpectDecoded({
-      {"\xC3" "a", {bad, Key('A', 0, 'a')}},          // bad continuation
+      {"\xC3"
+       "a",
+       {bad, Key('A', 0, 'a')}},  // bad continuation
       {"\xE2\x82\r", {bad, Key(VkEnter, 0, '\r')}},
-      {"\xC0\x80", {bad}},                            // overlong
+      {"\xC0\x80", {bad}},  // overlong
       {"\xE0\x80\x80", {bad}},
       {"\xF0\x8F\xBF\xBF", {bad}},
-      {"\xED\xA0\x80", {bad}},                        // surrogate
-      {"\xF4\x90\x80\x80", {bad}},                    // past U+10FFFF
-      {"\x80", {bad}},                                // stray continuation
+      {"\xED\xA0\x80", {bad}},      // surrogate
+      {"\xF4\x90\x80\x80", {bad}},  // past U+10FFFF
+      {"\x80", {bad}},              // stray continuation
       {"\xF8", {bad}},
-      {"\xFF" "a", {bad, Key('A', 0, 'a')}},
+      {"\xFF"
+       "a",
+       {bad, Key('A', 0, 'a')}},
   });
   EXPECT_EQ(Decode("\xF0\x9F\x98", true), Events{bad});  // cut short
   EXPECT_EQ(Decode("\xC3\x1B", true), (Events{bad, Key(VkEscape, 0, 0x1B)}));
@@ -164,14 +179,20 @@ TEST(TerminalKeysUtf8, MalformedIsOneReplacementAndTheBreakingByteCounts) {
 
 TEST(TerminalKeysEscape, EscapeBeforeAKeyIsAlt) {
   ExpectDecoded({
-      {"\x1B" "ab", {Key('A', kAlt, 'a'), Key('B', 0, 'b')}},
-      {"\x1B" "A", {Key('A', kAlt | kShift, 'A')}},
+      {"\x1B"
+       "ab",
+       {Key('A', kAlt, 'a'), Key('B', 0, 'b')}},
+      {"\x1B"
+       "A",
+       {Key('A', kAlt | kShift, 'A')}},
       {"\x1B\r", {Key(VkEnter, kAlt, '\r')}},
       {"\x1B\x7F", {Key(VkBackspace, kAlt, 0x08)}},
       {"\x1B\x03", {Key('C', kAlt | kCtrl, 0x03)}},
       {"\x1B\xC3\xA9", {Key(VkNone, kAlt, 0xE9)}},
       {"\x1B\x80", {Key(VkNone, kAlt, 0xFFFD)}},
-      {"\x1B\x1B" "a", {Key(VkEscape, kAlt, 0x1B), Key('A', 0, 'a')}},
+      {"\x1B\x1B"
+       "a",
+       {Key(VkEscape, kAlt, 0x1B), Key('A', 0, 'a')}},
       {"\x1B\x1B[A", {Key(VkUp, kGrey | kAlt)}},
       {"\x1B\x1BOB", {Key(VkDown, kGrey | kAlt)}},
       {"\x1B\x1B[1;5C", {Key(VkRight, kGrey | kAlt | kCtrl)}},
@@ -228,15 +249,24 @@ TEST(TerminalKeysEscape, EscapeNeverSwallowsTheNextKey) {
 
 TEST(TerminalKeysSequences, XtermCursorAndFunctionKeys) {
   ExpectDecoded({
-      {"\x1B[A", {Key(VkUp, kGrey)}},       {"\x1B[B", {Key(VkDown, kGrey)}},
-      {"\x1B[C", {Key(VkRight, kGrey)}},    {"\x1B[D", {Key(VkLeft, kGrey)}},
-      {"\x1B[H", {Key(VkHome, kGrey)}},     {"\x1B[F", {Key(VkEnd, kGrey)}},
-      {"\x1BOA", {Key(VkUp, kGrey)}},       {"\x1BOH", {Key(VkHome, kGrey)}},
-      {"\x1BOF", {Key(VkEnd, kGrey)}},      {"\x1B[E", {Key(VkClear)}},
-      {"\x1BOE", {Key(VkClear)}},           {"\x1BOP", {Key(VkF1)}},
-      {"\x1BOS", {Key(VkF1 + 3)}},          {"\x1B[Z", {Key(VkTab, kShift, '\t')}},
-      {"\x1B[1;2P", {Key(VkF1, kShift)}},   {"\x1B[1;5R", {Key(VkF1 + 2, kCtrl)}},
-      {"\x1B[1;1R", {Key(VkF1 + 2)}},       {"\x1B[1A", {Key(VkUp, kGrey)}},
+      {"\x1B[A", {Key(VkUp, kGrey)}},
+      {"\x1B[B", {Key(VkDown, kGrey)}},
+      {"\x1B[C", {Key(VkRight, kGrey)}},
+      {"\x1B[D", {Key(VkLeft, kGrey)}},
+      {"\x1B[H", {Key(VkHome, kGrey)}},
+      {"\x1B[F", {Key(VkEnd, kGrey)}},
+      {"\x1BOA", {Key(VkUp, kGrey)}},
+      {"\x1BOH", {Key(VkHome, kGrey)}},
+      {"\x1BOF", {Key(VkEnd, kGrey)}},
+      {"\x1B[E", {Key(VkClear)}},
+      {"\x1BOE", {Key(VkClear)}},
+      {"\x1BOP", {Key(VkF1)}},
+      {"\x1BOS", {Key(VkF1 + 3)}},
+      {"\x1B[Z", {Key(VkTab, kShift, '\t')}},
+      {"\x1B[1;2P", {Key(VkF1, kShift)}},
+      {"\x1B[1;5R", {Key(VkF1 + 2, kCtrl)}},
+      {"\x1B[1;1R", {Key(VkF1 + 2)}},
+      {"\x1B[1A", {Key(VkUp, kGrey)}},
   });
 }
 
@@ -246,13 +276,13 @@ TEST(TerminalKeysSequences, XtermTildeNumbers) {
     int key;
     std::uint32_t keys;
   } cases[] = {
-      {"1", VkHome, kGrey},   {"2", VkInsert, kGrey},   {"3", VkDelete, kGrey},
-      {"4", VkEnd, kGrey},    {"5", VkPageUp, kGrey},   {"6", VkPageDown, kGrey},
-      {"7", VkHome, kGrey},   {"8", VkEnd, kGrey},      {"11", VkF1, 0},
-      {"15", VkF1 + 4, 0},    {"17", VkF1 + 5, 0},      {"21", VkF1 + 9, 0},
-      {"23", VkF1 + 10, 0},   {"24", VkF12, 0},         {"25", VkF13, 0},
-      {"26", VkF13 + 1, 0},   {"28", VkF13 + 2, 0},     {"29", VkF13 + 3, 0},
-      {"31", VkF13 + 4, 0},   {"34", VkF13 + 7, 0},
+      {"1", VkHome, kGrey}, {"2", VkInsert, kGrey}, {"3", VkDelete, kGrey},
+      {"4", VkEnd, kGrey},  {"5", VkPageUp, kGrey}, {"6", VkPageDown, kGrey},
+      {"7", VkHome, kGrey}, {"8", VkEnd, kGrey},    {"11", VkF1, 0},
+      {"15", VkF1 + 4, 0},  {"17", VkF1 + 5, 0},    {"21", VkF1 + 9, 0},
+      {"23", VkF1 + 10, 0}, {"24", VkF12, 0},       {"25", VkF13, 0},
+      {"26", VkF13 + 1, 0}, {"28", VkF13 + 2, 0},   {"29", VkF13 + 3, 0},
+      {"31", VkF13 + 4, 0}, {"34", VkF13 + 7, 0},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(Decode(std::string("\x1B[") + c.number + "~"), Events{Key(c.key, c.keys)})
@@ -270,8 +300,8 @@ TEST(TerminalKeysSequences, XtermModifierParameter) {
       {"\x1B[1;5A", {Key(VkUp, kGrey | kCtrl)}},
       {"\x1B[1;8A", {Key(VkUp, kGrey | kShift | kAlt | kCtrl)}},
       {"\x1B[;5A", {Key(VkUp, kGrey | kCtrl)}},
-      {"\x1B[1;33A", {Key(VkUp, kGrey | kAlt)}},        // Meta
-      {"\x1B[1;9A", {Key(VkUp, kGrey)}},                // Super
+      {"\x1B[1;33A", {Key(VkUp, kGrey | kAlt)}},  // Meta
+      {"\x1B[1;9A", {Key(VkUp, kGrey)}},          // Super
       {"\x1B[1;65A", {Key(VkUp, kGrey | CapsLockOn)}},
       {"\x1B[1;129A", {Key(VkUp, kGrey | NumLockOn)}},
       {"\x1B[5;5~", {Key(VkPageUp, kGrey | kCtrl)}},
@@ -377,8 +407,7 @@ TEST(TerminalKeysExtended, ModifyOtherKeys) {
 
 TEST(TerminalKeysExtended, MalformedIsDropped) {
   for (const char* bytes : {"\x1B[u", "\x1B[55296u", "\x1B[1114112u", "\x1B[97;1:4u",
-                            "\x1B[97;258u", "\x1B[97;1;2;3u", "\x1B[97;1;2;3;4u",
-                            "\x1B[27;5~"}) {
+                            "\x1B[97;258u", "\x1B[97;1;2;3u", "\x1B[97;1;2;3;4u", "\x1B[27;5~"}) {
     EXPECT_EQ(Decode(std::string(bytes) + "x"), Events{Key('X', 0, 'x')})
         << testing::PrintToString(std::string(bytes));
   }
@@ -388,13 +417,29 @@ TEST(TerminalKeysExtended, MalformedIsDropped) {
 
 TEST(TerminalKeysDropped, RepliesFocusPasteAndUnknownSequences) {
   const char* dropped[] = {
-      "\x1B[?1;2c",        "\x1B[?62c",           "\x1B[>41;390;0c",   "\x1B[<0;12;3M",
-      "\x1B[<0;12;3m",     "\x1B[12;40R",         "\x1B[2;1R",         "\x1B[I",
-      "\x1B[O",            "\x1B[200~",           "\x1B[201~",         "\x1B[5A",
-      "\x1B[1;2;3A",       "\x1B[2 q",            "\x1B[1;2$y",        "\x1B[?2026;2$y",
-      "\x1BOZ",            "\x1B\x1B[I",          "\x1B\x1B[?1;2c",
-      "\x1B]11;rgb:0000/0000/0000\x07",           "\x1B]11;rgb:ffff/ffff/ffff\x1B\\",
-      "\x1BP1$r0m\x1B\\",  "\x1B_Gi=1;OK\x1B\\",
+      "\x1B[?1;2c",
+      "\x1B[?62c",
+      "\x1B[>41;390;0c",
+      "\x1B[<0;12;3M",
+      "\x1B[<0;12;3m",
+      "\x1B[12;40R",
+      "\x1B[2;1R",
+      "\x1B[I",
+      "\x1B[O",
+      "\x1B[200~",
+      "\x1B[201~",
+      "\x1B[5A",
+      "\x1B[1;2;3A",
+      "\x1B[2 q",
+      "\x1B[1;2$y",
+      "\x1B[?2026;2$y",
+      "\x1BOZ",
+      "\x1B\x1B[I",
+      "\x1B\x1B[?1;2c",
+      "\x1B]11;rgb:0000/0000/0000\x07",
+      "\x1B]11;rgb:ffff/ffff/ffff\x1B\\",
+      "\x1BP1$r0m\x1B\\",
+      "\x1B_Gi=1;OK\x1B\\",
   };
   for (const char* bytes : dropped) {
     const std::string sequence(bytes);
@@ -437,9 +482,7 @@ TEST(TerminalKeysQueue, KeepsTheOldestWhenNotTakenInTime) {
   }
 }
 
-bool IsValidCharacter(std::uint32_t c) {
-  return c <= 0x10FFFF && (c < 0xD800 || c > 0xDFFF);
-}
+bool IsValidCharacter(std::uint32_t c) { return c <= 0x10FFFF && (c < 0xD800 || c > 0xDFFF); }
 
 // Bytes that steer the decoder into its states more often than chance would.
 unsigned char RandomByte(std::mt19937& random) {

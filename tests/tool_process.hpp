@@ -4,8 +4,8 @@
 #include <string>
 
 struct ToolRun {
-  std::string output;  // everything written to standard output
-  std::string errors;  // everything written to standard error
+  std::string output;   // everything written to standard output
+  std::string errors;   // everything written to standard error
   int exitStatus = -1;  // the exit status, or -1 when it did not exit normally
 };
 

@@ -10,7 +10,7 @@ struct ToolUnderTest {
   std::vector<std::string> command;  // program and arguments
   std::string newline;               // how the tool writes a newline
   bool isWindows;
-  std::string unavailable;           // why it cannot run here; empty when it can
+  std::string unavailable;  // why it cannot run here; empty when it can
 };
 
 const ToolUnderTest& Tool();

@@ -46,8 +46,7 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         SwitchCase{"master.esm", DataFile(0x01), FileKind::Master, DataFile(0x00)},
         SwitchCase{"plugin.esp", DataFile(0x00), FileKind::Plugin, DataFile(0x01)},
-        SwitchCase{"master_named_as_plugin.esp", DataFile(0x01), FileKind::Master,
-                   DataFile(0x00)},
+        SwitchCase{"master_named_as_plugin.esp", DataFile(0x01), FileKind::Master, DataFile(0x00)},
         SwitchCase{"nine_bytes.esm", DataFile(0x01, 9), FileKind::Master, DataFile(0x00, 9)},
         SwitchCase{"high_bit.esm", DataFile(0x81), FileKind::Unknown, DataFile(0x81)},
         SwitchCase{"two.esm", DataFile(0x02), FileKind::Unknown, DataFile(0x02)},

@@ -39,10 +39,9 @@ bool SetMode(const termios& mode) {
 }
 
 termios RawModeFrom(termios mode) {
-  mode.c_iflag &= ~static_cast<tcflag_t>(IGNBRK | BRKINT | PARMRK | ISTRIP |
-                                         INLCR | IGNCR | ICRNL | IXON);
-  mode.c_lflag &= ~static_cast<tcflag_t>(ECHO | ECHONL | ICANON | ISIG |
-                                         IEXTEN);
+  mode.c_iflag &=
+      ~static_cast<tcflag_t>(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL | IXON);
+  mode.c_lflag &= ~static_cast<tcflag_t>(ECHO | ECHONL | ICANON | ISIG | IEXTEN);
   mode.c_cflag &= ~static_cast<tcflag_t>(CSIZE | PARENB);
   mode.c_cflag |= CS8;
   mode.c_cc[VMIN] = 1;
@@ -76,9 +75,7 @@ bool ReadByte(unsigned char& byte) {
 
 }  // namespace
 
-void OpenConsoleInput() {
-  terminal = ::open("/dev/tty", O_RDWR | O_NOCTTY | O_CLOEXEC);
-}
+void OpenConsoleInput() { terminal = ::open("/dev/tty", O_RDWR | O_NOCTTY | O_CLOEXEC); }
 
 void CloseConsoleInput() {
   if (terminal >= 0) ::close(terminal);

@@ -33,9 +33,9 @@ BOOL WINAPI OnConsoleControl(DWORD) {
 }  // namespace
 
 void OpenConsoleInput() {
-  consoleInput = CreateFileA("CONIN$", GENERIC_READ | GENERIC_WRITE,
-                             FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
-                             nullptr);
+  consoleInput =
+      CreateFileA("CONIN$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                  nullptr, OPEN_EXISTING, 0, nullptr);
 }
 
 void CloseConsoleInput() {

@@ -7,9 +7,7 @@ namespace {
 constexpr std::int16_t kNone = -1;
 
 // An extended code: the PC keyboard's extended key code in the low byte.
-constexpr std::int16_t Ext(int keyCode) {
-  return static_cast<std::int16_t>(0x100 | keyCode);
-}
+constexpr std::int16_t Ext(int keyCode) { return static_cast<std::int16_t>(0x100 | keyCode); }
 
 struct KeyCodes {
   std::int16_t virtualKey, alone, shift, ctrl, alt;

@@ -89,26 +89,23 @@ int Utf8Length(unsigned char lead) {
   return 0;
 }
 
-KeyEvent Key(unsigned virtualKey, std::uint32_t controlKeys = 0,
-             std::uint32_t character = 0) {
-  return KeyEvent{true, static_cast<std::uint16_t>(virtualKey), controlKeys,
-                  character};
+KeyEvent Key(unsigned virtualKey, std::uint32_t controlKeys = 0, std::uint32_t character = 0) {
+  return KeyEvent{true, static_cast<std::uint16_t>(virtualKey), controlKeys, character};
 }
 
 KeyEvent KeyForAscii(unsigned char byte, unsigned char eraseByte);
 KeyEvent Replacement() { return Key(VkNone, 0, kReplacementCharacter); }
 bool IsValidCodePoint(std::uint32_t codePoint, int utf8Length);
-bool DecodeCsi(const unsigned char* body, std::size_t length,
-               unsigned char finalByte, KeyEvent& key);
-bool DecodeSs3(const unsigned char* body, std::size_t length,
-               unsigned char finalByte, KeyEvent& key);
+bool DecodeCsi(const unsigned char* body, std::size_t length, unsigned char finalByte,
+               KeyEvent& key);
+bool DecodeSs3(const unsigned char* body, std::size_t length, unsigned char finalByte,
+               KeyEvent& key);
 
 }  // namespace
 
 // ---- The state machine ----------------------------------------------------
 
-TerminalKeyDecoder::TerminalKeyDecoder(unsigned char eraseByte)
-    : eraseByte_(eraseByte) {}
+TerminalKeyDecoder::TerminalKeyDecoder(unsigned char eraseByte) : eraseByte_(eraseByte) {}
 
 void TerminalKeyDecoder::Feed(unsigned char byte) {
   switch (state_) {
@@ -268,9 +265,8 @@ bool TerminalKeyDecoder::EndsSequence(unsigned char byte) const {
 
 void TerminalKeyDecoder::FinishSequence(unsigned char finalByte) {
   KeyEvent key;
-  const bool isKey = state_ == State::Csi
-                         ? DecodeCsi(body_, bodyLength_, finalByte, key)
-                         : DecodeSs3(body_, bodyLength_, finalByte, key);
+  const bool isKey = state_ == State::Csi ? DecodeCsi(body_, bodyLength_, finalByte, key)
+                                          : DecodeSs3(body_, bodyLength_, finalByte, key);
   if (isKey) Emit(key);
   Reset();
 }
@@ -350,12 +346,10 @@ struct PunctuationKey {
 };
 
 constexpr PunctuationKey kPunctuationKeys[] = {
-    {'\\', '|', VkBackslash},  {'/', '?', VkSlash},
-    {'-', '_', VkMinus},       {'=', '+', VkEquals},
-    {'[', '{', VkLeftBracket}, {']', '}', VkRightBracket},
-    {';', ':', VkSemicolon},   {'\'', '"', VkApostrophe},
-    {',', '<', VkComma},       {'.', '>', VkPeriod},
-    {'`', '~', VkGrave},
+    {'\\', '|', VkBackslash}, {'/', '?', VkSlash},       {'-', '_', VkMinus},
+    {'=', '+', VkEquals},     {'[', '{', VkLeftBracket}, {']', '}', VkRightBracket},
+    {';', ':', VkSemicolon},  {'\'', '"', VkApostrophe}, {',', '<', VkComma},
+    {'.', '>', VkPeriod},     {'`', '~', VkGrave},
 };
 
 constexpr char kShiftedDigits[] = ")!@#$%^&*(";
@@ -388,14 +382,11 @@ KeyEvent KeyForAscii(unsigned char byte, unsigned char eraseByte) {
   return KeyForPrintable(byte);
 }
 
-bool IsSurrogate(std::uint32_t codePoint) {
-  return codePoint >= 0xD800 && codePoint <= 0xDFFF;
-}
+bool IsSurrogate(std::uint32_t codePoint) { return codePoint >= 0xD800 && codePoint <= 0xDFFF; }
 
 bool IsValidCodePoint(std::uint32_t codePoint, int utf8Length) {
   static constexpr std::uint32_t kSmallest[] = {0, 0, 0x80, 0x800, 0x10000};
-  return codePoint >= kSmallest[utf8Length] && codePoint <= 0x10FFFF &&
-         !IsSurrogate(codePoint);
+  return codePoint >= kSmallest[utf8Length] && codePoint <= 0x10FFFF && !IsSurrogate(codePoint);
 }
 
 // ---- Keys of code points (CSI u, modifyOtherKeys) -------------------------
@@ -408,20 +399,18 @@ struct KeypadKey {
 
 // In the order of the private-use codes 57399.. for the first 16.
 constexpr KeypadKey kKeypadKeys[] = {
-    {'p', VkNumpad0, '0'},  {'q', VkNumpad0, '1'},  {'r', VkNumpad0, '2'},
-    {'s', VkNumpad0, '3'},  {'t', VkNumpad0, '4'},  {'u', VkNumpad0, '5'},
-    {'v', VkNumpad0, '6'},  {'w', VkNumpad0, '7'},  {'x', VkNumpad0, '8'},
-    {'y', VkNumpad0, '9'},  {'n', VkDecimal, '.'},  {'o', VkDivide, '/'},
-    {'j', VkMultiply, '*'}, {'m', VkSubtract, '-'}, {'k', VkAdd, '+'},
-    {'M', VkEnter, '\r'},   {'X', VkEquals, '='},
+    {'p', VkNumpad0, '0'},  {'q', VkNumpad0, '1'},  {'r', VkNumpad0, '2'}, {'s', VkNumpad0, '3'},
+    {'t', VkNumpad0, '4'},  {'u', VkNumpad0, '5'},  {'v', VkNumpad0, '6'}, {'w', VkNumpad0, '7'},
+    {'x', VkNumpad0, '8'},  {'y', VkNumpad0, '9'},  {'n', VkDecimal, '.'}, {'o', VkDivide, '/'},
+    {'j', VkMultiply, '*'}, {'m', VkSubtract, '-'}, {'k', VkAdd, '+'},     {'M', VkEnter, '\r'},
+    {'X', VkEquals, '='},
 };
 constexpr std::uint32_t kFirstKeypadCode = 57399;
 constexpr std::size_t kCodedKeypadKeys = 16;
 
 KeyEvent KeyForKeypad(const KeypadKey& key) {
   const unsigned digit = key.virtualKey == VkNumpad0 ? key.character - '0' : 0;
-  return Key(key.virtualKey + digit, 0,
-             static_cast<unsigned char>(key.character));
+  return Key(key.virtualKey + digit, 0, static_cast<unsigned char>(key.character));
 }
 
 struct CodedKey {
@@ -430,10 +419,9 @@ struct CodedKey {
 };
 
 constexpr CodedKey kCodedKeys[] = {
-    {57441, VkShift},    {57447, VkShift},      {57442, VkControl},
-    {57448, VkControl},  {57443, VkAlt},        {57449, VkAlt},
-    {57358, VkCapsLock}, {57359, VkScrollLock}, {57360, VkNumLock},
-    {57362, VkPause},
+    {57441, VkShift},   {57447, VkShift}, {57442, VkControl},  {57448, VkControl},
+    {57443, VkAlt},     {57449, VkAlt},   {57358, VkCapsLock}, {57359, VkScrollLock},
+    {57360, VkNumLock}, {57362, VkPause},
 };
 
 bool IsPrivateUse(std::uint32_t codePoint) {
@@ -463,9 +451,7 @@ bool KeyForCodePoint(std::uint32_t code, KeyEvent& key) {
   return true;
 }
 
-bool IsAsciiLetter(std::uint32_t c) {
-  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-}
+bool IsAsciiLetter(std::uint32_t c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 
 // The code names the key, not what it typed: Shift and Ctrl change that.
 std::uint32_t CharacterTyped(const KeyEvent& key) {
@@ -489,8 +475,7 @@ struct Params {
   std::uint32_t field[kMaxParams][kMaxSubParams] = {};
 };
 
-bool ParseParams(const unsigned char* body, std::size_t length,
-                 Params& params) {
+bool ParseParams(const unsigned char* body, std::size_t length, Params& params) {
   std::size_t param = 0;
   std::size_t sub = 0;
   for (std::size_t i = 0; i < length; ++i) {
@@ -577,8 +562,7 @@ bool KeyForLetter(unsigned char finalByte, bool ss3, KeyEvent& key) {
 
 // CSI 1;m A: the leading 1 holds a place, and any other number makes it
 // something else (CSI 5;7R is where the cursor is). SS3 may carry m alone.
-bool DecodeLetter(const Params& params, unsigned char finalByte, bool ss3,
-                  KeyEvent& key) {
+bool DecodeLetter(const Params& params, unsigned char finalByte, bool ss3, KeyEvent& key) {
   if (!KeyForLetter(finalByte, ss3, key)) return false;
   if (ss3 && params.count == 1) return AddModifiers(params, 0, key);
   if (params.count > 2 || params.field[0][0] > 1) return false;
@@ -587,9 +571,8 @@ bool DecodeLetter(const Params& params, unsigned char finalByte, bool ss3,
 
 constexpr VirtualKey kEditingKeys[] = {VkHome,   VkInsert,   VkDelete, VkEnd,
                                        VkPageUp, VkPageDown, VkHome,   VkEnd};
-constexpr std::uint32_t kFunctionKeyNumbers[] = {11, 12, 13, 14, 15, 17, 18,
-                                                 19, 20, 21, 23, 24, 25, 26,
-                                                 28, 29, 31, 32, 33, 34};
+constexpr std::uint32_t kFunctionKeyNumbers[] = {11, 12, 13, 14, 15, 17, 18, 19, 20, 21,
+                                                 23, 24, 25, 26, 28, 29, 31, 32, 33, 34};
 
 bool KeyForNumber(std::uint32_t number, KeyEvent& key) {
   if (number >= 1 && number <= 8) {
@@ -605,10 +588,8 @@ bool KeyForNumber(std::uint32_t number, KeyEvent& key) {
   return false;
 }
 
-bool DecodeCodePoint(const Params& params, std::size_t codeIndex,
-                     KeyEvent& key) {
-  if (!KeyForCodePoint(params.field[codeIndex][0], key) ||
-      !AddModifiers(params, 1, key)) {
+bool DecodeCodePoint(const Params& params, std::size_t codeIndex, KeyEvent& key) {
+  if (!KeyForCodePoint(params.field[codeIndex][0], key) || !AddModifiers(params, 1, key)) {
     return false;
   }
   key.character = CharacterTyped(key);
@@ -621,39 +602,33 @@ bool DecodeTilde(const Params& params, KeyEvent& key) {
   if (params.count == 3 && params.field[0][0] == kModifyOtherKeys) {
     return DecodeCodePoint(params, 2, key);
   }
-  return params.count <= 2 && KeyForNumber(params.field[0][0], key) &&
-         AddModifiers(params, 1, key);
+  return params.count <= 2 && KeyForNumber(params.field[0][0], key) && AddModifiers(params, 1, key);
 }
 
-bool DecodeRxvtTilde(const Params& params, std::uint32_t controlKeys,
-                     KeyEvent& key) {
+bool DecodeRxvtTilde(const Params& params, std::uint32_t controlKeys, KeyEvent& key) {
   if (params.count != 1 || !KeyForNumber(params.field[0][0], key)) return false;
   key.controlKeys |= controlKeys;
   return true;
 }
 
-bool DecodeCsi(const unsigned char* body, std::size_t length,
-               unsigned char finalByte, KeyEvent& key) {
+bool DecodeCsi(const unsigned char* body, std::size_t length, unsigned char finalByte,
+               KeyEvent& key) {
   Params params;
   if (!ParseParams(body, length, params)) return false;
   switch (finalByte) {
     case '~': return DecodeTilde(params, key);
     case '$': return DecodeRxvtTilde(params, ShiftPressed, key);
     case '^': return DecodeRxvtTilde(params, LeftCtrlPressed, key);
-    case '@':
-      return DecodeRxvtTilde(params, LeftCtrlPressed | ShiftPressed, key);
-    case 'u':
-      return params.count >= 1 && params.count <= 3 &&
-             DecodeCodePoint(params, 0, key);
+    case '@': return DecodeRxvtTilde(params, LeftCtrlPressed | ShiftPressed, key);
+    case 'u': return params.count >= 1 && params.count <= 3 && DecodeCodePoint(params, 0, key);
     default: return DecodeLetter(params, finalByte, false, key);
   }
 }
 
-bool DecodeSs3(const unsigned char* body, std::size_t length,
-               unsigned char finalByte, KeyEvent& key) {
+bool DecodeSs3(const unsigned char* body, std::size_t length, unsigned char finalByte,
+               KeyEvent& key) {
   Params params;
-  return ParseParams(body, length, params) &&
-         DecodeLetter(params, finalByte, true, key);
+  return ParseParams(body, length, params) && DecodeLetter(params, finalByte, true, key);
 }
 
 }  // namespace

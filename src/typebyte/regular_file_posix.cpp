@@ -62,6 +62,5 @@ bool SyncToDisk(std::FILE* stream) {
   do {
     result = ::fsync(::fileno(stream));
   } while (result != 0 && errno == EINTR);
-  return result == 0 || errno == EINVAL || errno == ENOTSUP ||
-         errno == EOPNOTSUPP;
+  return result == 0 || errno == EINVAL || errno == ENOTSUP || errno == EOPNOTSUPP;
 }

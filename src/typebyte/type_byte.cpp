@@ -54,6 +54,4 @@ bool WriteFileKind(std::FILE* updateStream, FileKind kind) {
          SyncToDisk(updateStream);
 }
 
-int CloseUpdated(std::FILE* updateStream) {
-  return std::fclose(updateStream) == 0 ? 0 : -1;
-}
+int CloseUpdated(std::FILE* updateStream) { return std::fclose(updateStream) == 0 ? 0 : -1; }
