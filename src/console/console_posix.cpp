@@ -24,7 +24,7 @@ namespace {
 
 // How long the bytes of one key's sequence may lie apart; a longer gap
 // after Escape means the Escape key itself was pressed.
-constexpr long kSequenceGapMicroseconds = 100 * 1000;
+constexpr long kSequenceGapMicroseconds = 100L * 1000;
 
 int terminal = -1;
 termios savedMode;

@@ -96,9 +96,9 @@ KeyEvent Key(unsigned virtualKey, std::uint32_t controlKeys = 0, std::uint32_t c
 KeyEvent KeyForAscii(unsigned char byte, unsigned char eraseByte);
 KeyEvent Replacement() { return Key(VkNone, 0, kReplacementCharacter); }
 bool IsValidCodePoint(std::uint32_t codePoint, int utf8Length);
-bool DecodeCsi(const unsigned char* body, std::size_t length, unsigned char finalByte,
+bool DecodeCsi(unsigned char finalByte, const unsigned char* body, std::size_t length,
                KeyEvent& key);
-bool DecodeSs3(const unsigned char* body, std::size_t length, unsigned char finalByte,
+bool DecodeSs3(unsigned char finalByte, const unsigned char* body, std::size_t length,
                KeyEvent& key);
 
 }  // namespace
@@ -265,8 +265,8 @@ bool TerminalKeyDecoder::EndsSequence(unsigned char byte) const {
 
 void TerminalKeyDecoder::FinishSequence(unsigned char finalByte) {
   KeyEvent key;
-  const bool isKey = state_ == State::Csi ? DecodeCsi(body_, bodyLength_, finalByte, key)
-                                          : DecodeSs3(body_, bodyLength_, finalByte, key);
+  const bool isKey = state_ == State::Csi ? DecodeCsi(finalByte, body_, bodyLength_, key)
+                                          : DecodeSs3(finalByte, body_, bodyLength_, key);
   if (isKey) Emit(key);
   Reset();
 }
@@ -318,6 +318,8 @@ namespace {
 
 KeyEvent Backspace() { return Key(VkBackspace, 0, 0x08); }
 
+// A byte read and the terminal's erase byte are of one type by nature.
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters)
 KeyEvent KeyForControl(unsigned char byte, unsigned char eraseByte) {
   switch (byte) {
     case 0x00: return Key(VkDigit0 + 2, LeftCtrlPressed, 0);
@@ -340,8 +342,8 @@ KeyEvent KeyForControl(unsigned char byte, unsigned char eraseByte) {
 }
 
 struct PunctuationKey {
-  char plain;
-  char shifted;
+  unsigned char plain;
+  unsigned char shifted;
   VirtualKey virtualKey;
 };
 
@@ -352,7 +354,7 @@ constexpr PunctuationKey kPunctuationKeys[] = {
     {'.', '>', VkPeriod},     {'`', '~', VkGrave},
 };
 
-constexpr char kShiftedDigits[] = ")!@#$%^&*(";
+constexpr unsigned char kShiftedDigits[] = ")!@#$%^&*(";
 
 KeyEvent KeyForPunctuation(unsigned char byte) {
   for (const PunctuationKey& key : kPunctuationKeys) {
@@ -393,17 +395,17 @@ bool IsValidCodePoint(std::uint32_t codePoint, int utf8Length) {
 
 struct KeypadKey {
   unsigned char ss3Final;
-  VirtualKey virtualKey;
   char character;
+  VirtualKey virtualKey;
 };
 
 // In the order of the private-use codes 57399.. for the first 16.
 constexpr KeypadKey kKeypadKeys[] = {
-    {'p', VkNumpad0, '0'},  {'q', VkNumpad0, '1'},  {'r', VkNumpad0, '2'}, {'s', VkNumpad0, '3'},
-    {'t', VkNumpad0, '4'},  {'u', VkNumpad0, '5'},  {'v', VkNumpad0, '6'}, {'w', VkNumpad0, '7'},
-    {'x', VkNumpad0, '8'},  {'y', VkNumpad0, '9'},  {'n', VkDecimal, '.'}, {'o', VkDivide, '/'},
-    {'j', VkMultiply, '*'}, {'m', VkSubtract, '-'}, {'k', VkAdd, '+'},     {'M', VkEnter, '\r'},
-    {'X', VkEquals, '='},
+    {'p', '0', VkNumpad0},  {'q', '1', VkNumpad0},  {'r', '2', VkNumpad0}, {'s', '3', VkNumpad0},
+    {'t', '4', VkNumpad0},  {'u', '5', VkNumpad0},  {'v', '6', VkNumpad0}, {'w', '7', VkNumpad0},
+    {'x', '8', VkNumpad0},  {'y', '9', VkNumpad0},  {'n', '.', VkDecimal}, {'o', '/', VkDivide},
+    {'j', '*', VkMultiply}, {'m', '-', VkSubtract}, {'k', '+', VkAdd},     {'M', '\r', VkEnter},
+    {'X', '=', VkEquals},
 };
 constexpr std::uint32_t kFirstKeypadCode = 57399;
 constexpr std::size_t kCodedKeypadKeys = 16;
@@ -611,7 +613,7 @@ bool DecodeRxvtTilde(const Params& params, std::uint32_t controlKeys, KeyEvent& 
   return true;
 }
 
-bool DecodeCsi(const unsigned char* body, std::size_t length, unsigned char finalByte,
+bool DecodeCsi(unsigned char finalByte, const unsigned char* body, std::size_t length,
                KeyEvent& key) {
   Params params;
   if (!ParseParams(body, length, params)) return false;
@@ -625,7 +627,7 @@ bool DecodeCsi(const unsigned char* body, std::size_t length, unsigned char fina
   }
 }
 
-bool DecodeSs3(const unsigned char* body, std::size_t length, unsigned char finalByte,
+bool DecodeSs3(unsigned char finalByte, const unsigned char* body, std::size_t length,
                KeyEvent& key) {
   Params params;
   return ParseParams(body, length, params) && DecodeLetter(params, finalByte, true, key);

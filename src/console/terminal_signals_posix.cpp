@@ -46,7 +46,7 @@ void MakeRawIfForeground() {
 // the terminal from there would only stop it again.
 extern "C" void OnEndingSignal(int signal) {
   if (::tcgetpgrp(guardedTerminal) == ::getpgrp()) SetModeFromHandler(savedMode, TCSANOW);
-  ::raise(signal);
+  static_cast<void>(::raise(signal));
 }
 
 // The stop happens inside the handler, so that the process goes on right
@@ -59,7 +59,7 @@ extern "C" void OnStopSignal(int) {
   ::sigemptyset(&stop);
   ::sigaddset(&stop, SIGTSTP);
   ::sigprocmask(SIG_UNBLOCK, &stop, nullptr);
-  ::raise(SIGTSTP);
+  static_cast<void>(::raise(SIGTSTP));
   Install(SIGTSTP, OnStopSignal, SA_RESTART);
   MakeRawIfForeground();
 }

@@ -6,6 +6,7 @@ const char* const kBannerLines[kBannerLineCount] = {
     "*****************************************************************************",
     "*\tThis is not a official Programm!! Please Backup our Files!! ",
     "*\t!!! NO WARRENTY, but tested - if you found a Bug - please ",
+    // NOLINTNEXTLINE(bugprone-suspicious-missing-comma): the site is spliced into the line.
     "*\trefer it to " MAKER_SITE "/forum",
     "*   ",
     "*\tDescription:",

@@ -21,13 +21,15 @@ const char kCannotWrite[] = "File could not be written!";
 
 constexpr int kFailure = -1;
 
-void Print(const char* text) { std::fputs(text, stdout); }
+// Output that cannot be written has nowhere else to go; the outcome is in
+// the file and in the exit status all the same.
+void Print(const char* text) { static_cast<void>(std::fputs(text, stdout)); }
 
 // Flushed at once, so that a redirected output file is as current as the
 // screen would be.
 void LineBreak() {
-  std::fputc('\n', stdout);
-  std::fflush(stdout);
+  static_cast<void>(std::fputc('\n', stdout));
+  static_cast<void>(std::fflush(stdout));
 }
 
 void PrintBanner() {

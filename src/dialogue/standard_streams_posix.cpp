@@ -7,14 +7,14 @@
 
 void SetUpStandardStreams() {
   if (::isatty(STDOUT_FILENO)) {
-    std::setvbuf(stdout, nullptr, _IONBF, 0);
+    static_cast<void>(std::setvbuf(stdout, nullptr, _IONBF, 0));
   } else {
-    std::setvbuf(stdout, nullptr, _IOFBF, 512);
+    static_cast<void>(std::setvbuf(stdout, nullptr, _IOFBF, 512));
   }
 }
 
 std::ptrdiff_t ReadStandardInput(char* buffer, std::size_t size) {
-  std::fflush(stdout);
+  static_cast<void>(std::fflush(stdout));
   ssize_t count;
   do {
     count = ::read(STDIN_FILENO, buffer, size);

@@ -11,13 +11,13 @@ void SetUpStandardStreams() {
   // read raw: the path reader drops CRs and stops at Ctrl+Z itself.
   _setmode(_fileno(stdin), _O_BINARY);
   if (_isatty(_fileno(stdout))) {
-    std::setvbuf(stdout, nullptr, _IONBF, 0);
+    static_cast<void>(std::setvbuf(stdout, nullptr, _IONBF, 0));
   } else {
-    std::setvbuf(stdout, nullptr, _IOFBF, 512);
+    static_cast<void>(std::setvbuf(stdout, nullptr, _IOFBF, 512));
   }
 }
 
 std::ptrdiff_t ReadStandardInput(char* buffer, std::size_t size) {
-  std::fflush(stdout);
+  static_cast<void>(std::fflush(stdout));
   return _read(_fileno(stdin), buffer, static_cast<unsigned>(size));
 }

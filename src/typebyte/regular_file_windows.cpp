@@ -43,6 +43,7 @@ std::string WithoutSurroundingQuotes(const std::string& path) {
 
 // Devices (CON, NUL, COM1), pipes and the like are not data files.
 bool IsDiskFile(std::FILE* stream) {
+  // NOLINTNEXTLINE(performance-no-int-to-ptr): the CRT hands the handle over as an integer.
   const HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream)));
   return GetFileType(handle) == FILE_TYPE_DISK;
 }
@@ -56,7 +57,7 @@ std::FILE* OpenRegularFile(const std::string& path, FileAccess access) {
   std::FILE* stream =
       _wfsopen(wide.c_str(), access == FileAccess::Read ? L"rb" : L"r+b", _SH_DENYNO);
   if (stream != nullptr && !IsDiskFile(stream)) {
-    std::fclose(stream);
+    static_cast<void>(std::fclose(stream));
     return nullptr;
   }
   return stream;

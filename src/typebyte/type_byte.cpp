@@ -29,7 +29,7 @@ std::FILE* OpenForReading(const std::string& path) {
 
 FileKind ReadFileKind(std::FILE* readStream) {
   const int byte = ReadTypeByte(readStream);
-  std::fclose(readStream);
+  static_cast<void>(std::fclose(readStream));  // nothing was written through it
   return Classify(byte);
 }
 
@@ -37,7 +37,7 @@ std::FILE* OpenForUpdate(const std::string& path) {
   if (path.find('\0') != std::string::npos) return nullptr;
   std::FILE* stream = OpenRegularFile(path, FileAccess::Update);
   if (stream != nullptr && !SeekTo(stream, kTypeByteOffset)) {
-    std::fclose(stream);
+    static_cast<void>(std::fclose(stream));
     return nullptr;
   }
   return stream;
