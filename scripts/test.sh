@@ -9,7 +9,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-packages=(cmake make g++ clang libclang-rt-dev libgtest-dev dpkg-dev procps tmux strace g++-mingw-w64-x86-64 wine64 wine)
+packages=(cmake make g++ clang-19 libclang-rt-19-dev clang-format clang-tidy libgtest-dev dpkg-dev
+  procps tmux strace g++-mingw-w64-x86-64 wine64 wine)
 missing=()
 for package in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "ok installed" ||
@@ -33,10 +34,13 @@ build_and_test() {
   local dir=$1 ctest_options=$2
   shift 2
   echo "== $dir"
-  cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+  cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMASTERSWITCH_WERROR=ON "$@" >/dev/null
   cmake --build "$dir" -j "$(nproc)"
   ctest --test-dir "$dir" --output-on-failure --no-tests=error -j 2 $ctest_options
 }
+
+# Formatting and static analysis, on the code as committed.
+bash scripts/lint.sh
 
 # The release packages, which also cross-build the exe the wine tests run.
 echo "== packages"
@@ -55,8 +59,8 @@ rm -rf "$installed"
 echo "packages: the .deb installs and its binary converts a file"
 
 # Each fuzz target for a bounded time; any finding fails the run.
-build_and_test build-fuzz "" -DCMAKE_CXX_COMPILER=clang++ -DMASTERSWITCH_FUZZ=ON -DBUILD_TESTING=OFF
-build_and_test build-sanitize "-LE wine" -DCMAKE_CXX_COMPILER=clang++ -DMASTERSWITCH_SANITIZE=ON
-build_and_test build-clang "-LE wine" -DCMAKE_CXX_COMPILER=clang++
+build_and_test build-fuzz "" -DCMAKE_CXX_COMPILER=clang++-19 -DMASTERSWITCH_FUZZ=ON -DBUILD_TESTING=OFF
+build_and_test build-sanitize "-LE wine" -DCMAKE_CXX_COMPILER=clang++-19 -DMASTERSWITCH_SANITIZE=ON
+build_and_test build-clang "-LE wine" -DCMAKE_CXX_COMPILER=clang++-19
 # The wine tests run the cross-built exe, whatever the host compiler: once.
 build_and_test build "" -DCMAKE_CXX_COMPILER=g++
