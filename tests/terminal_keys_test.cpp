@@ -276,13 +276,13 @@ TEST(TerminalKeysSequences, XtermTildeNumbers) {
     int key;
     std::uint32_t keys;
   } cases[] = {
-      {"1", VkHome, kGrey}, {"2", VkInsert, kGrey}, {"3", VkDelete, kGrey},
-      {"4", VkEnd, kGrey},  {"5", VkPageUp, kGrey}, {"6", VkPageDown, kGrey},
-      {"7", VkHome, kGrey}, {"8", VkEnd, kGrey},    {"11", VkF1, 0},
-      {"15", VkF1 + 4, 0},  {"17", VkF1 + 5, 0},    {"21", VkF1 + 9, 0},
-      {"23", VkF1 + 10, 0}, {"24", VkF12, 0},       {"25", VkF13, 0},
-      {"26", VkF13 + 1, 0}, {"28", VkF13 + 2, 0},   {"29", VkF13 + 3, 0},
-      {"31", VkF13 + 4, 0}, {"34", VkF13 + 7, 0},
+      {"1", VkHome, kGrey},     {"2", VkInsert, kGrey},   {"3", VkDelete, kGrey},
+      {"4", VkEnd, kGrey},      {"5", VkPageUp, kGrey},   {"6", VkPageDown, kGrey},
+      {"7", VkHome, kGrey},     {"8", VkEnd, kGrey},      {"11", VkF1, 0},
+      {"15", VkF1 + 4, 0},      {"17", VkF1 + 5, 0},      {"21", VkF1 + 9, 0},
+      {"23", VkF1 + 10, 0},     {"24", VkF12, 0},         {"25", VkF1 + 2, kShift},
+      {"26", VkF1 + 3, kShift}, {"28", VkF1 + 4, kShift}, {"29", VkF1 + 5, kShift},
+      {"31", VkF1 + 6, kShift}, {"34", VkF1 + 9, kShift},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(Decode(std::string("\x1B[") + c.number + "~"), Events{Key(c.key, c.keys)})
@@ -318,6 +318,8 @@ TEST(TerminalKeysSequences, RxvtFinals) {
       {"\x1B[3$", {Key(VkDelete, kGrey | kShift)}},
       {"\x1B[11^", {Key(VkF1, kCtrl)}},
       {"\x1B[5@", {Key(VkPageUp, kGrey | kCtrl | kShift)}},
+      {"\x1B[25$", {Key(VkF1 + 2, kShift)}},
+      {"\x1B[34^", {Key(VkF1 + 9, kShift | kCtrl)}},
       {"\x1B[a", {Key(VkUp, kGrey | kShift)}},
       {"\x1B[d", {Key(VkLeft, kGrey | kShift)}},
       {"\x1BOb", {Key(VkDown, kGrey | kCtrl)}},
@@ -334,14 +336,14 @@ TEST(TerminalKeysSequences, LinuxConsoleFunctionKeys) {
 }
 
 TEST(TerminalKeysSequences, KeypadApplicationMode) {
-  const std::string finals = "pqrstuvwxyjkmnoMX";
+  const std::string finals = "pqrstuvwxyjkmnoMXl";
   const KeyEvent keys[] = {
       Key(VkNumpad0, 0, '0'),     Key(VkNumpad0 + 1, 0, '1'), Key(VkNumpad0 + 2, 0, '2'),
       Key(VkNumpad0 + 3, 0, '3'), Key(VkNumpad0 + 4, 0, '4'), Key(VkNumpad0 + 5, 0, '5'),
       Key(VkNumpad0 + 6, 0, '6'), Key(VkNumpad0 + 7, 0, '7'), Key(VkNumpad0 + 8, 0, '8'),
       Key(VkNumpad0 + 9, 0, '9'), Key(VkMultiply, 0, '*'),    Key(VkAdd, 0, '+'),
       Key(VkSubtract, 0, '-'),    Key(VkDecimal, 0, '.'),     Key(VkDivide, 0, '/'),
-      Key(VkEnter, 0, '\r'),      Key(VkEquals, 0, '='),
+      Key(VkEnter, 0, '\r'),      Key(VkEquals, 0, '='),      Key(VkAdd, 0, '+'),
   };
   for (std::size_t i = 0; i < finals.size(); ++i) {
     EXPECT_EQ(Decode(std::string("\x1BO") + finals[i]), Events{keys[i]}) << finals[i];

@@ -10,7 +10,7 @@
 // process during the wait restore the terminal first.
 #include <errno.h>
 #include <fcntl.h>
-#include <sys/select.h>
+#include <poll.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -24,7 +24,7 @@ namespace {
 
 // How long the bytes of one key's sequence may lie apart; a longer gap
 // after Escape means the Escape key itself was pressed.
-constexpr long kSequenceGapMicroseconds = 100L * 1000;
+constexpr int kSequenceGapMilliseconds = 100;
 
 int terminal = -1;
 termios savedMode;
@@ -52,14 +52,13 @@ termios RawModeFrom(termios mode) {
 // A background job must not touch the terminal's mode: it would be stopped.
 bool IsForegroundJob() { return ::tcgetpgrp(terminal) == ::getpgrp(); }
 
+// poll, not select: the terminal's descriptor may be past what an fd_set
+// holds when the tool inherits many open files.
 bool ByteArrivesWithinGap() {
-  fd_set readable;
-  FD_ZERO(&readable);
-  FD_SET(terminal, &readable);
-  timeval gap{0, kSequenceGapMicroseconds};
+  pollfd readable{terminal, POLLIN, 0};
   int ready;
   do {
-    ready = ::select(terminal + 1, &readable, nullptr, nullptr, &gap);
+    ready = ::poll(&readable, 1, kSequenceGapMilliseconds);
   } while (ready < 0 && errno == EINTR);
   // An error is left for the read to report.
   return ready != 0;
@@ -118,3 +117,5 @@ bool ReadKeyEvent(KeyEvent& event) {
   }
   return true;
 }
+
+unsigned long ProcessesOnConsole() { return 0; }

@@ -32,7 +32,9 @@
 //                                     n: 1 Home, 2 Insert, 3 Delete, 4 End,
 //                                     5 PageUp, 6 PageDown, 7 Home, 8 End,
 //                                     11-15 F1-F5, 17-21 F6-F10, 23 24 F11
-//                                     F12, 25 26 28 29 31-34 F13-F20
+//                                     F12, 25 26 28 29 31-34 Shift+F3-F10
+//                                     (Linux console and rxvt; a PC
+//                                     keyboard has no F13-F20)
 //             | CSI n ( "$" | "^" | "@" )
 //                                     the same n with Shift / Ctrl /
 //                                     Ctrl+Shift (rxvt)
@@ -48,7 +50,9 @@
 //                                     private use: no key, else a character
 //   ss3-key  := SS3 [ [ "1;" ] mods ] ( letter but Z | a|b|c|d | keypad )
 //                                     a-d Ctrl+arrow (rxvt); keypad: p-y 0-9,
-//                                     j * k + m - n . o / M Enter X =
+//                                     j * k + l + m - n . o / M Enter X =
+//                                     (l is the VT100 keypad comma, sent
+//                                     for the PC keypad's plus)
 //
 //   dropped  := CSI with < = > ? in it     terminal replies, SGR mouse
 //             | CSI r ";" c R, r > 1       cursor position report
@@ -405,7 +409,7 @@ constexpr KeypadKey kKeypadKeys[] = {
     {'t', '4', VkNumpad0},  {'u', '5', VkNumpad0},  {'v', '6', VkNumpad0}, {'w', '7', VkNumpad0},
     {'x', '8', VkNumpad0},  {'y', '9', VkNumpad0},  {'n', '.', VkDecimal}, {'o', '/', VkDivide},
     {'j', '*', VkMultiply}, {'m', '-', VkSubtract}, {'k', '+', VkAdd},     {'M', '\r', VkEnter},
-    {'X', '=', VkEquals},
+    {'X', '=', VkEquals},   {'l', '+', VkAdd},
 };
 constexpr std::uint32_t kFirstKeypadCode = 57399;
 constexpr std::size_t kCodedKeypadKeys = 16;
@@ -573,8 +577,10 @@ bool DecodeLetter(const Params& params, unsigned char finalByte, bool ss3, KeyEv
 
 constexpr VirtualKey kEditingKeys[] = {VkHome,   VkInsert,   VkDelete, VkEnd,
                                        VkPageUp, VkPageDown, VkHome,   VkEnd};
-constexpr std::uint32_t kFunctionKeyNumbers[] = {11, 12, 13, 14, 15, 17, 18, 19, 20, 21,
-                                                 23, 24, 25, 26, 28, 29, 31, 32, 33, 34};
+constexpr std::uint32_t kFunctionKeyNumbers[] = {11, 12, 13, 14, 15, 17, 18, 19, 20, 21, 23, 24};
+// What xterm would call F13 to F20 are F3 to F10 with Shift elsewhere.
+constexpr std::uint32_t kShiftedFunctionKeyNumbers[] = {25, 26, 28, 29, 31, 32, 33, 34};
+constexpr unsigned kFirstShiftedFunctionKey = 2;  // F3
 
 bool KeyForNumber(std::uint32_t number, KeyEvent& key) {
   if (number >= 1 && number <= 8) {
@@ -584,6 +590,12 @@ bool KeyForNumber(std::uint32_t number, KeyEvent& key) {
   for (std::size_t i = 0; i < std::size(kFunctionKeyNumbers); ++i) {
     if (kFunctionKeyNumbers[i] == number) {
       key = Key(VkF1 + static_cast<unsigned>(i));
+      return true;
+    }
+  }
+  for (std::size_t i = 0; i < std::size(kShiftedFunctionKeyNumbers); ++i) {
+    if (kShiftedFunctionKeyNumbers[i] == number) {
+      key = Key(VkF1 + kFirstShiftedFunctionKey + static_cast<unsigned>(i), ShiftPressed);
       return true;
     }
   }
