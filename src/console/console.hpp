@@ -20,3 +20,8 @@ bool RestoreMode();
 
 // Blocks until the console reports a key event. False when it cannot be read.
 bool ReadKeyEvent(KeyEvent& event);
+
+// How many processes share the console window, this one included; 0 where
+// the console is no window of its own that could close with the tool (a
+// POSIX terminal outlives it).
+unsigned long ProcessesOnConsole();

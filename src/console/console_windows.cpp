@@ -72,3 +72,8 @@ bool ReadKeyEvent(KeyEvent& event) {
     return true;
   }
 }
+
+unsigned long ProcessesOnConsole() {
+  DWORD processes[2];
+  return GetConsoleProcessList(processes, 2);  // the whole count, 0 without a console
+}

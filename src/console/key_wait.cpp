@@ -34,3 +34,5 @@ int WaitForKey() {
   if (!RestoreMode()) return -1;
   return code;
 }
+
+bool ConsoleClosesWithTool(unsigned long processesOnConsole) { return processesOnConsole == 1; }

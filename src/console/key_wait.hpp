@@ -5,3 +5,8 @@
 // second half is kept for the next call), or -1 when no key could be read.
 // The console's input mode is the same afterwards as before.
 int WaitForKey();
+
+// Whether the console window closes when the tool exits: it does when the
+// tool is alone on it, as when started by a double-click or by files
+// dropped on it, and the last lines would then vanish unread.
+bool ConsoleClosesWithTool(unsigned long processesOnConsole);

@@ -4,22 +4,14 @@
 #include <string>
 
 #include "banner.hpp"
+#include "conversion.hpp"
 #include "key_wait.hpp"
+#include "messages.hpp"
 #include "path_line.hpp"
 #include "standard_streams.hpp"
 #include "type_byte.hpp"
 
 namespace {
-
-const char kPrompt[] = "Path to File [x:/<pathtofile>/file.<esm/esp>]: ";
-const char kNoSuchFile[] = "File does not exist!";
-const char kMasterToPlugin[] = "Master -> Plugin";
-const char kPluginToMaster[] = "Plugin -> Master";
-const char kUnknownKind[] = "Unknown Filetyp";
-const char kCannotOpenForWriting[] = "File could not be opened for writing!";
-const char kCannotWrite[] = "File could not be written!";
-
-constexpr int kFailure = -1;
 
 // Output that cannot be written has nowhere else to go; the outcome is in
 // the file and in the exit status all the same.
@@ -55,32 +47,11 @@ std::FILE* AskForFile(PathLineReader& reader, std::string& path) {
   }
 }
 
-const char* OutcomeMessage(FileKind kind) {
-  switch (kind) {
-    case FileKind::Master: return kMasterToPlugin;
-    case FileKind::Plugin: return kPluginToMaster;
-    case FileKind::Unknown: break;
-  }
-  return kUnknownKind;
-}
-
-// The outcome is reported only once the new byte is on disk, and the key
-// wait follows whatever happened, so that the message can be read.
-int ConvertAndReport(const std::string& path, FileKind kind) {
-  std::FILE* update = OpenForUpdate(path);
-  LineBreak();
-  LineBreak();
-  if (update == nullptr) {
-    const bool wasToBeWritten = kind != FileKind::Unknown;
-    Print(wasToBeWritten ? kCannotOpenForWriting : kUnknownKind);
-    WaitForKey();
-    return wasToBeWritten ? kFailure : 0;
-  }
-  const bool written = WriteFileKind(update, kind);
-  Print(written ? OutcomeMessage(kind) : kCannotWrite);
+// Whatever is still buffered for a redirected output goes out first, so
+// that the outcome can be read while the tool waits.
+void WaitForKeyWithOutputShown() {
+  static_cast<void>(std::fflush(stdout));
   WaitForKey();
-  const int closeResult = CloseUpdated(update);
-  return written ? closeResult : kFailure;
 }
 
 }  // namespace
@@ -94,5 +65,10 @@ int RunDialogue() {
     LineBreak();
     return kFailure;
   }
-  return ConvertAndReport(path, ReadFileKind(stream));
+  const Outcome outcome = SwitchKind(path, ReadFileKind(stream));
+  LineBreak();
+  LineBreak();
+  Print(outcome.message);
+  WaitForKeyWithOutputShown();
+  return outcome.status;
 }

@@ -21,3 +21,9 @@ std::ptrdiff_t ReadStandardInput(char* buffer, std::size_t size) {
   } while (count < 0 && errno == EINTR);
   return count;
 }
+
+bool OutputIsTerminal() { return ::isatty(STDOUT_FILENO) != 0; }
+
+void WriteText(const std::string& text) {
+  static_cast<void>(std::fwrite(text.data(), 1, text.size(), stdout));
+}

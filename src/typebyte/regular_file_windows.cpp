@@ -1,7 +1,8 @@
-// Paths arrive as the bytes that were typed or piped in. Windows opens files
-// by UTF-16 names, so the bytes are decoded the way they were encoded: in
-// the console's input code page when typed at a console, otherwise as UTF-8
-// where they are valid UTF-8 and in the ANSI code page where not.
+// Paths arrive as UTF-8 from the command line, and as the bytes that were
+// typed or piped in from the dialogue. Windows opens files by UTF-16 names,
+// so the bytes are decoded as UTF-8 where they are valid UTF-8, and
+// otherwise the way they were most likely encoded: in the console's input
+// code page when typed at a console, else in the ANSI code page.
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 
@@ -11,6 +12,7 @@
 #include <string>
 
 #include "regular_file.hpp"
+#include "utf16_windows.hpp"
 
 namespace {
 
@@ -19,17 +21,11 @@ bool IsTypedAtConsole() {
   return GetConsoleMode(GetStdHandle(STD_INPUT_HANDLE), &mode) != 0;
 }
 
-bool Decode(const std::string& text, UINT codePage, DWORD flags, std::wstring& wide) {
-  const int length = static_cast<int>(text.size());
-  const int needed = MultiByteToWideChar(codePage, flags, text.data(), length, nullptr, 0);
-  if (needed <= 0) return false;
-  wide.assign(static_cast<std::size_t>(needed), L'\0');
-  return MultiByteToWideChar(codePage, flags, text.data(), length, &wide[0], needed) == needed;
-}
-
-bool WidePath(const std::string& path, std::wstring& wide) {
-  if (IsTypedAtConsole()) return Decode(path, GetConsoleCP(), 0, wide);
-  return Decode(path, CP_UTF8, MB_ERR_INVALID_CHARS, wide) || Decode(path, CP_ACP, 0, wide);
+std::wstring WidePath(const std::string& path) {
+  std::wstring wide;
+  if (Utf16FromBytes(path, CP_UTF8, true, wide)) return wide;
+  Utf16FromBytes(path, IsTypedAtConsole() ? GetConsoleCP() : CP_ACP, false, wide);
+  return wide;
 }
 
 // A file name cannot hold a double quote, and the console puts a dropped
@@ -51,8 +47,8 @@ bool IsDiskFile(std::FILE* stream) {
 }  // namespace
 
 std::FILE* OpenRegularFile(const std::string& path, FileAccess access) {
-  std::wstring wide;
-  if (!WidePath(WithoutSurroundingQuotes(path), wide)) return nullptr;
+  const std::wstring wide = WidePath(WithoutSurroundingQuotes(path));
+  if (wide.empty()) return nullptr;
   // Other programs may go on reading and writing the file meanwhile.
   std::FILE* stream =
       _wfsopen(wide.c_str(), access == FileAccess::Read ? L"rb" : L"r+b", _SH_DENYNO);

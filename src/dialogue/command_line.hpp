@@ -1,0 +1,11 @@
+// The tool's start: with no arguments the dialogue; with paths, each file
+// converted (or, with --check, looked at) and reported on a line of its own;
+// --help and --version.
+#pragma once
+
+#include <string>
+#include <vector>
+
+// The arguments after the program's name, as UTF-8 on Windows. Returns the
+// exit status: 0, -1 when a file could not be done, 2 for a usage error.
+int RunProgram(const std::vector<std::string>& arguments);

@@ -1,0 +1,16 @@
+// The tool's own words: the prompt and the messages, shared by the dialogue
+// and the command line. Trailing blanks are part of the text.
+#pragma once
+
+constexpr char kPrompt[] = "Path to File [x:/<pathtofile>/file.<esm/esp>]: ";
+constexpr char kNoSuchFile[] = "File does not exist!";
+constexpr char kMasterToPlugin[] = "Master -> Plugin";
+constexpr char kPluginToMaster[] = "Plugin -> Master";
+constexpr char kUnknownKind[] = "Unknown Filetyp";
+constexpr char kCannotOpenForWriting[] = "File could not be opened for writing!";
+constexpr char kCannotWrite[] = "File could not be written!";
+// What --check reports for the two known kinds.
+constexpr char kMaster[] = "Master";
+constexpr char kPlugin[] = "Plugin";
+
+constexpr int kFailure = -1;
