@@ -4,7 +4,8 @@
 # the median of eleven runs) of the release build flipping byte 8 of a 9-byte
 # file from a piped path, against dd doing the same flip and against
 # flip_floor.c, which does only open, pread, pwrite, fsync and close. Then
-# the same conversion of a sparse 64 GiB file. Prints a Markdown table.
+# the same conversion of a sparse 64 GiB file, and of the 9-byte file given
+# as an argument. Prints a Markdown table.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 for program in valgrind /usr/bin/time setarch cc dd; do
@@ -63,10 +64,12 @@ tool_i=$(instructions "$small" "$work/small_path" "$tool")
 dd_i=$(instructions "$small" /dev/null "${dd_flip[@]}")
 floor_i=$(instructions "$small" /dev/null "${floor[@]}")
 huge_i=$(instructions "$huge" "$work/huge_path" "$tool")
+arg_i=$(instructions "$small" /dev/null "$tool" "$small")
 tool_m=$(peak_kib "$small" "$work/small_path" "$tool")
 dd_m=$(peak_kib "$small" /dev/null "${dd_flip[@]}")
 floor_m=$(peak_kib "$small" /dev/null "${floor[@]}")
 huge_m=$(peak_kib "$huge" "$work/huge_path" "$tool")
+arg_m=$(peak_kib "$small" /dev/null "$tool" "$small")
 
 echo "| one flip of byte 8 | instructions | vs dd | peak memory (KiB) | vs dd |"
 echo "|---|---:|---:|---:|---:|"
@@ -74,5 +77,6 @@ echo "| masterswitch, 9-byte file | $tool_i | $(ratio "$tool_i" "$dd_i") | $tool
 echo "| dd | $dd_i | 1.00 | $dd_m | 1.00 |"
 echo "| floor: open, pread, pwrite, fsync, close | $floor_i | $(ratio "$floor_i" "$dd_i") | $floor_m | $(ratio "$floor_m" "$dd_m") |"
 echo "| masterswitch, sparse 64 GiB file | $huge_i | $(ratio "$huge_i" "$dd_i") | $huge_m | $(ratio "$huge_m" "$dd_m") |"
+echo "| masterswitch FILE, 9-byte file as an argument | $arg_i | $(ratio "$arg_i" "$dd_i") | $arg_m | $(ratio "$arg_m" "$dd_m") |"
 echo
 echo "64 GiB file against 9-byte file: instructions $(ratio "$huge_i" "$tool_i"), peak memory $(ratio "$huge_m" "$tool_m")"
