@@ -52,6 +52,9 @@ bool EnterRawMode() {
     SetConsoleCtrlHandler(OnConsoleControl, FALSE);
     return false;
   }
+  // Keys typed ahead, such as a second Enter after the path, must not end
+  // the wait before the outcome could be read.
+  FlushConsoleInputBuffer(consoleInput);
   return true;
 }
 
