@@ -4,7 +4,9 @@
 #include <fcntl.h>
 #include <io.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <string>
 
 #include "standard_streams.hpp"
 #include "utf16_windows.hpp"
@@ -14,6 +16,41 @@ namespace {
 bool IsConsole(HANDLE handle) {
   DWORD mode;
   return GetConsoleMode(handle, &mode) != 0;
+}
+
+// What was read from the console as UTF-16 and not yet handed out as UTF-8.
+std::string pendingText;
+// The first half of a surrogate pair whose second half is still unread.
+wchar_t pendingHighSurrogate = 0;
+
+// Reads the next piece of the line from the console; false when the read
+// fails or returns nothing, which ends the input.
+bool ReadConsolePiece(HANDLE input) {
+  wchar_t wide[256];
+  DWORD start = 0;
+  if (pendingHighSurrogate != 0) {
+    wide[start++] = pendingHighSurrogate;
+    pendingHighSurrogate = 0;
+  }
+  DWORD count = 0;
+  if (!ReadConsoleW(input, wide + start, 256 - start, &count, nullptr) || count == 0) return false;
+  count += start;
+  if (IS_HIGH_SURROGATE(wide[count - 1])) pendingHighSurrogate = wide[--count];
+  pendingText = Utf8FromUtf16(std::wstring(wide, count));
+  return true;
+}
+
+// Typed at a console, the line is read as UTF-16, so that letters outside
+// the console's code page survive, and handed on as UTF-8, in which the
+// path is then opened. The console's own line editing stays in force.
+std::ptrdiff_t ReadConsoleAsUtf8(HANDLE input, char* buffer, std::size_t size) {
+  while (pendingText.empty()) {
+    if (!ReadConsolePiece(input)) return 0;
+  }
+  const std::size_t count = std::min(size, pendingText.size());
+  pendingText.copy(buffer, count);
+  pendingText.erase(0, count);
+  return static_cast<std::ptrdiff_t>(count);
 }
 
 }  // namespace
@@ -32,6 +69,8 @@ void SetUpStandardStreams() {
 
 std::ptrdiff_t ReadStandardInput(char* buffer, std::size_t size) {
   static_cast<void>(std::fflush(stdout));
+  const HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
+  if (IsConsole(input)) return ReadConsoleAsUtf8(input, buffer, size);
   return _read(_fileno(stdin), buffer, static_cast<unsigned>(size));
 }
 

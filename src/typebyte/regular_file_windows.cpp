@@ -1,8 +1,8 @@
-// Paths arrive as UTF-8 from the command line, and as the bytes that were
-// typed or piped in from the dialogue. Windows opens files by UTF-16 names,
-// so the bytes are decoded as UTF-8 where they are valid UTF-8, and
-// otherwise the way they were most likely encoded: in the console's input
-// code page when typed at a console, else in the ANSI code page.
+// Paths arrive as UTF-8 from the command line and from the console, and as
+// the bytes that were piped in otherwise. Windows opens files by UTF-16
+// names, so the bytes are decoded as UTF-8 where they are valid UTF-8, and
+// in the ANSI code page where not, as a program of the system would have
+// written them.
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 
@@ -16,15 +16,10 @@
 
 namespace {
 
-bool IsTypedAtConsole() {
-  DWORD mode;
-  return GetConsoleMode(GetStdHandle(STD_INPUT_HANDLE), &mode) != 0;
-}
-
 std::wstring WidePath(const std::string& path) {
   std::wstring wide;
   if (Utf16FromBytes(path, CP_UTF8, true, wide)) return wide;
-  Utf16FromBytes(path, IsTypedAtConsole() ? GetConsoleCP() : CP_ACP, false, wide);
+  Utf16FromBytes(path, CP_ACP, false, wide);
   return wide;
 }
 
