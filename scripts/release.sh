@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# Builds the release packages into dist/: a .tar.gz and a .deb for Linux,
-# and a .zip holding masterswitch.exe and the README for Windows. Needs
-# what scripts/test.sh installs (dpkg-dev computes the .deb's dependencies).
+# Builds the release packages into dist/: a .tar.gz and a .deb for Linux
+# (the binary, its manual page, the README, the licence, the copyright file
+# and the changelog), and a .zip holding masterswitch.exe, the README and
+# the licence for Windows. Needs what scripts/test.sh installs (dpkg-dev
+# computes the .deb's dependencies) and gzip.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -12,6 +14,8 @@ cmake --workflow --preset windows >/dev/null
 rm -rf dist
 mkdir dist
 for build in build-release build-windows; do
+  # Packages of an older version left in the build tree must not ship.
+  rm -rf "$build/packages"
   (cd "$build" && cpack >/dev/null)
   cp "$build"/packages/masterswitch[-_]*.{tar.gz,deb,zip} dist/ 2>/dev/null || true
 done
