@@ -8,31 +8,58 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <filesystem>
 #include <vector>
 
 #include "tool_under_test.hpp"
 
 namespace {
 
-void BecomeNobodyIfRoot() {
-  if (::geteuid() != 0) return;
+bool BecomeNobody() {
   const gid_t nobody = 65534;
-  if (::setgroups(0, nullptr) != 0 || ::setgid(nobody) != 0 || ::setuid(nobody) != 0) {
-    ::_exit(126);
-  }
+  return ::setgroups(0, nullptr) == 0 && ::setgid(nobody) == 0 && ::setuid(nobody) == 0;
 }
 
-[[noreturn]] void ExecTool(int in, int out, int err, bool asUnprivileged) {
+// Tells the parent why the tool will not run; the report pipe closes
+// unwritten when the tool starts.
+[[noreturn]] void GiveUp(int report, const std::string& why) {
+  [[maybe_unused]] const ssize_t written = ::write(report, why.data(), why.size());
+  ::_exit(126);
+}
+
+[[noreturn]] void ExecTool(int in, int out, int err, int report,
+                           const std::vector<std::string>& command, const ToolOptions& options) {
   ::setsid();  // no controlling terminal: the key wait finds no console
   ::dup2(in, STDIN_FILENO);
   ::dup2(out, STDOUT_FILENO);
   ::dup2(err, STDERR_FILENO);
-  if (asUnprivileged) BecomeNobodyIfRoot();
+  if (!options.workingDirectory.empty() && ::chdir(options.workingDirectory.c_str()) != 0) {
+    ::_exit(127);
+  }
+  if (options.unprivileged && ::geteuid() == 0 && !BecomeNobody()) {
+    GiveUp(report, "cannot become the unprivileged user 'nobody' here");
+  }
   std::vector<char*> argv;
-  for (const std::string& word : Tool().command) argv.push_back(const_cast<char*>(word.c_str()));
+  for (const std::string& word : command) argv.push_back(const_cast<char*>(word.c_str()));
   argv.push_back(nullptr);
   ::execvp(argv[0], argv.data());
   ::_exit(127);
+}
+
+// As root, the unprivileged run starts a copy of the tool in the working
+// directory, which nobody can reach whatever the modes of the folders above.
+std::vector<std::string> CommandFor(const ToolOptions& options) {
+  std::vector<std::string> command = Tool().command;
+  if (!options.unprivileged || ::geteuid() != 0 || options.workingDirectory.empty()) {
+    return command;
+  }
+  const std::filesystem::path tool = command.front();
+  std::error_code failed;
+  std::filesystem::copy_file(tool,
+                             std::filesystem::path(options.workingDirectory) / tool.filename(),
+                             std::filesystem::copy_options::overwrite_existing, failed);
+  command.front() = "./" + tool.filename().string();
+  return command;
 }
 
 // Feeds the input and collects both outputs at once, so that neither side
@@ -79,16 +106,24 @@ bool MakePipe(int ends[2]) {
 
 }  // namespace
 
-ToolRun RunToolPiped(const std::string& input, bool asUnprivileged) {
+ToolRun RunToolPiped(const std::string& input, const ToolOptions& options) {
   ::signal(SIGPIPE, SIG_IGN);  // the tool may stop reading before all is written
-  int in[2], out[2], err[2];
+  const std::vector<std::string> command = CommandFor(options);
+  int in[2], out[2], err[2], report[2];
   ToolRun run;
-  if (!MakePipe(in) || !MakePipe(out) || !MakePipe(err)) return run;
+  if (!MakePipe(in) || !MakePipe(out) || !MakePipe(err) || !MakePipe(report)) return run;
   const pid_t child = ::fork();
-  if (child == 0) ExecTool(in[0], out[1], err[1], asUnprivileged);
+  if (child == 0) ExecTool(in[0], out[1], err[1], report[1], command, options);
   ::close(in[0]);
   ::close(out[1]);
   ::close(err[1]);
+  ::close(report[1]);
+  char why[256];
+  ssize_t count;
+  while ((count = ::read(report[0], why, sizeof why)) > 0) {
+    run.notRun.append(why, static_cast<std::size_t>(count));
+  }
+  ::close(report[0]);
   Exchange(in[1], out[0], err[0], input, run);
   int status = 0;
   while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {

@@ -7,10 +7,21 @@ struct ToolRun {
   std::string output;   // everything written to standard output
   std::string errors;   // everything written to standard error
   int exitStatus = -1;  // the exit status, or -1 when it did not exit normally
+  std::string notRun;   // why the tool could not be run as asked; empty when it ran
+};
+
+struct ToolOptions {
+  // The folder the tool starts in, so that paths piped to it may be relative
+  // to it; empty for the tests' own.
+  std::string workingDirectory;
+  // As root, run the tool as the unprivileged user 'nobody', so that file
+  // permissions apply to it; any other user is unprivileged already. A copy
+  // of the tool in the working directory is run, since nobody may not be
+  // allowed into the folders above the build.
+  bool unprivileged = false;
 };
 
 // Runs the tool with `input` piped into its standard input and its output
-// piped back, detached from any terminal so that it has no console. When
-// asUnprivileged is set and the tests run as root, the tool runs as the
-// unprivileged user 'nobody', so that file permissions apply to it.
-ToolRun RunToolPiped(const std::string& input, bool asUnprivileged = false);
+// piped back, in a session of its own without a terminal, as a piped user
+// runs it, so that it has no console to wait for a key on.
+ToolRun RunToolPiped(const std::string& input, const ToolOptions& options = ToolOptions());
