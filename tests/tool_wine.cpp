@@ -24,7 +24,11 @@ std::string WhyUnavailable() {
 
 }  // namespace
 
+// Wine maps the Windows file names to Unix ones through the locale's
+// character set, which is ASCII where none is set; the tests' file names
+// are UTF-8.
 const ToolUnderTest& Tool() {
-  static const ToolUnderTest tool{{"wine", MASTERSWITCH_EXE}, "\r\n", true, WhyUnavailable()};
+  static const ToolUnderTest tool{
+      {"env", "LC_ALL=C.UTF-8", "wine", MASTERSWITCH_EXE}, "\r\n", true, WhyUnavailable()};
   return tool;
 }

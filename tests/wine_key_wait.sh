@@ -37,8 +37,10 @@ wait_until() {
   done
 }
 
+# Wine maps file names through the locale's character set, ASCII where no
+# locale is set.
 tmux -S "$socket" new-session -d -s tool -x 120 -y 40 \
-  "timeout --foreground 90 wine '$exe'; echo \$? >'$work/status'; sleep 600"
+  "LC_ALL=C.UTF-8 timeout --foreground 90 wine '$exe'; echo \$? >'$work/status'; sleep 600"
 wait_until "the prompt" on_screen "Path to File"
 tmux -S "$socket" send-keys -t tool "$work/Mod.esm" Enter
 wait_until "the outcome" on_screen "Master -> Plugin"
