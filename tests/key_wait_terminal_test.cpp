@@ -4,6 +4,7 @@
 
 #include <signal.h>
 
+#include <ostream>
 #include <string>
 
 #include "temp_dir.hpp"
@@ -60,16 +61,31 @@ TEST_F(KeyWaitTest, ScreenShowsTheConversionAndTheByteIsAlreadyOnDisk) {
   ExpectEndedCleanly();
 }
 
-class KeyEndsWaitTest : public KeyWaitTest, public testing::WithParamInterface<const char*> {};
+// A key as the terminal sends it, and a name for it that can stand in a
+// test's name.
+struct Key {
+  const char* name;
+  const char* bytes;
+};
+
+void PrintTo(const Key& key, std::ostream* out) { *out << key.name; }
+
+class KeyEndsWaitTest : public KeyWaitTest, public testing::WithParamInterface<Key> {};
 
 TEST_P(KeyEndsWaitTest, EndsTheWaitAndRestoresTheTerminal) {
-  tool_.Type(GetParam());
+  tool_.Type(GetParam().bytes);
   ExpectEndedCleanly();
 }
 
 INSTANTIATE_TEST_SUITE_P(Keys, KeyEndsWaitTest,
-                         testing::Values("x", "\r", "\x03", "\x1bOP", "\x1b[11~", "\x1b[A",
-                                         "\x1b[1;5A", "\033a", "\xc3\xa9", "\x1b[97u"));
+                         testing::Values(Key{"letter", "x"}, Key{"Enter", "\r"},
+                                         Key{"CtrlC", "\x03"}, Key{"F1Ss3", "\x1bOP"},
+                                         Key{"F1Csi", "\x1b[11~"}, Key{"Up", "\x1b[A"},
+                                         Key{"CtrlUp", "\x1b[1;5A"}, Key{"AltA", "\033a"},
+                                         Key{"Utf8", "\xc3\xa9"}, Key{"CsiU", "\x1b[97u"}),
+                         [](const testing::TestParamInfo<Key>& info) {
+                           return std::string(info.param.name);
+                         });
 
 TEST_F(KeyWaitTest, LoneEscapeEndsTheWaitAfterAShortPause) {
   tool_.Type("\x1b");
