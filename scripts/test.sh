@@ -27,7 +27,7 @@ fi
 wine_home=$(mktemp -d)
 export WINEPREFIX=$wine_home/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 trap 'wineserver -k 2>/dev/null || true; rm -rf "$wine_home"' EXIT
-wineboot --init >/dev/null 2>&1
+bash tests/wine_prefix.sh
 
 # build_and_test DIR CTEST_OPTIONS [cmake options...]
 build_and_test() {
@@ -45,18 +45,7 @@ bash scripts/lint.sh
 # The release packages, which also cross-build the exe the wine tests run.
 echo "== packages"
 bash scripts/release.sh
-installed=$(mktemp -d)
-dpkg -x dist/masterswitch_*.deb "$installed"
-printf 'TES4\0\0\0\0\1' >"$installed/mod.esm"
-output=$(printf '%s\n' "$installed/mod.esm" | "$installed/usr/bin/masterswitch")
-[[ $output == *"Master -> Plugin" && $(od -An -tx1 -j8 "$installed/mod.esm") == " 00" ]] ||
-  { echo "FAILED: the installed binary did not convert"; exit 1; }
-[[ -f $installed/usr/share/doc/masterswitch/README.md ]] || { echo "FAILED: no README"; exit 1; }
-zip_listing=$(cmake -E tar tf dist/masterswitch-*-win64.zip)
-[[ $zip_listing == *masterswitch.exe* && $zip_listing == *README.md* ]] ||
-  { echo "FAILED: the zip lacks the exe or the README"; exit 1; }
-rm -rf "$installed"
-echo "packages: the .deb installs and its binary converts a file"
+bash tests/installed_package.sh dist
 
 # Each fuzz target for a bounded time; any finding fails the run.
 build_and_test build-fuzz "" -DCMAKE_CXX_COMPILER=clang++-19 -DMASTERSWITCH_FUZZ=ON -DBUILD_TESTING=OFF

@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# Makes the wine prefix $WINEPREFIX and leaves its server and background
+# services running until `wineserver -k`, started out of any terminal and
+# holding none of a test's pipes. Started instead by a test's first wine run,
+# they would hold that test's output open for seconds after the tool ended,
+# and two first runs at once would race to set them up.
+set -euo pipefail
+mkdir -p "$WINEPREFIX"
+export LC_ALL=C.UTF-8
+# The server that creates the prefix goes once it is made; a persistent one
+# can only take over after it.
+setsid -w wineboot --init </dev/null >/dev/null 2>&1
+wineserver --wait
+setsid wineserver --persistent </dev/null >/dev/null 2>&1
+setsid -w wineboot </dev/null >/dev/null 2>&1
