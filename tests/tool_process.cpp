@@ -50,6 +50,7 @@ bool BecomeNobody() {
 // directory, which nobody can reach whatever the modes of the folders above.
 std::vector<std::string> CommandFor(const ToolOptions& options) {
   std::vector<std::string> command = Tool().command;
+  command.insert(command.end(), options.arguments.begin(), options.arguments.end());
   if (!options.unprivileged || ::geteuid() != 0 || options.workingDirectory.empty()) {
     return command;
   }
@@ -64,14 +65,16 @@ std::vector<std::string> CommandFor(const ToolOptions& options) {
 
 // Feeds the input and collects both outputs at once, so that neither side
 // can block the other whatever the sizes.
-void Exchange(int in, int out, int err, const std::string& input, ToolRun& run) {
+void Exchange(int in, int out, int err, const std::string& input, bool keepInputOpen,
+              ToolRun& run) {
   std::size_t written = 0;
-  if (input.empty()) {
+  if (input.empty() && !keepInputOpen) {
     ::close(in);
     in = -1;
   }
   while (out >= 0 || err >= 0) {
-    pollfd fds[3] = {{out, POLLIN, 0}, {err, POLLIN, 0}, {in, POLLOUT, 0}};
+    const int pending = written < input.size() ? in : -1;  // negative ones are not polled
+    pollfd fds[3] = {{out, POLLIN, 0}, {err, POLLIN, 0}, {pending, POLLOUT, 0}};
     if (::poll(fds, 3, -1) < 0 && errno != EINTR) break;
     char buffer[4096];
     int* readable[2] = {&out, &err};
@@ -86,10 +89,10 @@ void Exchange(int in, int out, int err, const std::string& input, ToolRun& run) 
         *readable[i] = -1;
       }
     }
-    if (in >= 0 && fds[2].revents != 0) {
+    if (pending >= 0 && fds[2].revents != 0) {
       const ssize_t count = ::write(in, input.data() + written, input.size() - written);
       if (count > 0) written += static_cast<std::size_t>(count);
-      if (count <= 0 || written == input.size()) {
+      if (count <= 0 || (written == input.size() && !keepInputOpen)) {
         ::close(in);
         in = -1;
       }
@@ -124,7 +127,7 @@ ToolRun RunToolPiped(const std::string& input, const ToolOptions& options) {
     run.notRun.append(why, static_cast<std::size_t>(count));
   }
   ::close(report[0]);
-  Exchange(in[1], out[0], err[0], input, run);
+  Exchange(in[1], out[0], err[0], input, options.inputStaysOpen, run);
   int status = 0;
   while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
   }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 struct ToolRun {
   std::string output;   // everything written to standard output
@@ -19,6 +20,11 @@ struct ToolOptions {
   // of the tool in the working directory is run, since nobody may not be
   // allowed into the folders above the build.
   bool unprivileged = false;
+  // The command-line arguments.
+  std::vector<std::string> arguments;
+  // Standard input stays open once the input is written, as a terminal or
+  // a pipe from a program that goes on would; a read of it then blocks.
+  bool inputStaysOpen = false;
 };
 
 // Runs the tool with `input` piped into its standard input and its output

@@ -1,0 +1,138 @@
+// The tool given paths on its command line, through pipes and with no
+// terminal; standard input stays open and unread throughout, so a tool that
+// read it would hang. The same cases run against the Windows builds under
+// wine.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <string>
+#include <vector>
+
+#include "temp_dir.hpp"
+#include "tool_process.hpp"
+#include "tool_under_test.hpp"
+
+namespace {
+
+constexpr int kFailed = 255;
+constexpr int kUsageError = 2;
+
+std::string Lines(const std::vector<std::string>& lines) {
+  std::string text;
+  for (const std::string& line : lines) text += line + Tool().newline;
+  return text;
+}
+
+class CommandLineTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    if (!Tool().unavailable.empty()) GTEST_SKIP() << Tool().unavailable;
+  }
+
+  // Runs the tool in the test's folder, so that the paths are the names.
+  ToolRun Run(const std::vector<std::string>& arguments) {
+    ToolOptions options;
+    options.workingDirectory = dir_.PathOf("");
+    options.arguments = arguments;
+    options.inputStaysOpen = true;
+    return RunToolPiped("", options);
+  }
+
+  void ExpectRun(const ToolRun& run, const std::string& output, int exitStatus) {
+    EXPECT_EQ(run.output, output);
+    EXPECT_EQ(run.errors, "");
+    EXPECT_EQ(run.exitStatus, exitStatus);
+  }
+
+  TempDir dir_;
+};
+
+class PosixCommandLineTest : public CommandLineTest {
+ protected:
+  void SetUp() override {
+    if (Tool().isWindows) GTEST_SKIP() << "POSIX only";
+    CommandLineTest::SetUp();
+  }
+};
+
+TEST_F(CommandLineTest, EachPathInTurnWithMixedOutcomes) {
+  dir_.Write("master.esm", DataFile(0x01));
+  dir_.Write("my plugin.esp", DataFile(0x00, 9));
+  dir_.Write("J\xC3\xB6rg \xCE\xA9.esm", DataFile(0x01));
+  dir_.Write("odd.esm", DataFile(0x81));
+  ExpectRun(Run({"master.esm", "my plugin.esp", "J\xC3\xB6rg \xCE\xA9.esm", "odd.esm",
+                 "missing.esm", "master.esm"}),
+            Lines({"master.esm: Master -> Plugin", "my plugin.esp: Plugin -> Master",
+                   "J\xC3\xB6rg \xCE\xA9.esm: Master -> Plugin", "odd.esm: Unknown Filetyp",
+                   "missing.esm: File does not exist!", "master.esm: Plugin -> Master"}),
+            kFailed);
+  EXPECT_EQ(ReadWholeFile(dir_.PathOf("master.esm")), DataFile(0x01)) << "converted twice";
+  EXPECT_EQ(ReadWholeFile(dir_.PathOf("my plugin.esp")), DataFile(0x01, 9));
+  EXPECT_EQ(ReadWholeFile(dir_.PathOf("J\xC3\xB6rg \xCE\xA9.esm")), DataFile(0x00));
+  EXPECT_EQ(ReadWholeFile(dir_.PathOf("odd.esm")), DataFile(0x81));
+
+  ExpectRun(Run({"odd.esm", "master.esm"}),
+            Lines({"odd.esm: Unknown Filetyp", "master.esm: Master -> Plugin"}), 0);
+}
+
+TEST_F(CommandLineTest, CheckChangesNeitherBytesNorTimes) {
+  const std::vector<std::string> names = {"master.esm", "plugin.esp", "odd.esm", "locked.esm"};
+  const std::vector<std::string> contents = {DataFile(0x01), DataFile(0x00), DataFile(0x02),
+                                             DataFile(0x01)};
+  const timespec longAgo[2] = {{1000000000, 0}, {1000000000, 0}};
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    const std::string path = dir_.Write(names[i], contents[i]);
+    ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), longAgo, 0), 0);
+  }
+  ::chmod(dir_.PathOf("locked.esm").c_str(), 0444);
+  ExpectRun(Run({"--check", "master.esm", "plugin.esp", "odd.esm", "locked.esm"}),
+            Lines({"master.esm: Master", "plugin.esp: Plugin", "odd.esm: Unknown Filetyp",
+                   "locked.esm: Master"}),
+            0);
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    struct stat after {};
+    ASSERT_EQ(::stat(dir_.PathOf(names[i]).c_str(), &after), 0);
+    EXPECT_EQ(after.st_mtim.tv_sec, longAgo[1].tv_sec) << names[i];
+    EXPECT_EQ(ReadWholeFile(dir_.PathOf(names[i])), contents[i]) << names[i];
+  }
+  ExpectRun(Run({"--check", "missing.esm"}), Lines({"missing.esm: File does not exist!"}), kFailed);
+}
+
+TEST_F(CommandLineTest, OptionsAndUsageErrors) {
+  const std::string master = dir_.Write("master.esm", DataFile(0x01));
+  const std::string dashed = dir_.Write("-odd.esm", DataFile(0x01));
+  // Wherever a wrong option stands, the run stops before any file.
+  const struct {
+    std::vector<std::string> arguments;
+    std::string error;
+  } errors[] = {
+      {{"--bogus", "master.esm"}, "masterswitch: unknown option '--bogus' (try --help)"},
+      {{"master.esm", "-odd.esm"}, "masterswitch: unknown option '-odd.esm' (try --help)"},
+      {{"--check"}, "masterswitch: --check needs a PATH (try --help)"},
+  };
+  for (const auto& e : errors) {
+    const ToolRun run = Run(e.arguments);
+    EXPECT_EQ(run.output, "");
+    EXPECT_EQ(run.errors, Lines({e.error}));
+    EXPECT_EQ(run.exitStatus, kUsageError);
+  }
+  EXPECT_EQ(ReadWholeFile(master), DataFile(0x01));
+  EXPECT_EQ(ReadWholeFile(dashed), DataFile(0x01));
+
+  ExpectRun(Run({"--", "-odd.esm", "-"}),
+            Lines({"-odd.esm: Master -> Plugin", "-: File does not exist!"}), kFailed);
+  ExpectRun(Run({"--version"}), Lines({"masterswitch " MASTERSWITCH_VERSION}), 0);
+  const ToolRun help = Run({"-h"});
+  EXPECT_EQ(help.output.rfind("Usage: masterswitch", 0), 0u);
+  EXPECT_EQ(help.exitStatus, 0);
+}
+
+// Scripts get the name back as it is; only a terminal is shielded from it.
+TEST_F(PosixCommandLineTest, ControlCharactersPassThroughAPipe) {
+  const std::string name = "a\x1B[31mb\x07.esm";
+  dir_.Write(name, DataFile(0x01));
+  ExpectRun(Run({name}), Lines({name + ": Master -> Plugin"}), 0);
+}
+
+}  // namespace
