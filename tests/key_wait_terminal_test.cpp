@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <signal.h>
+#include <sys/resource.h>
 
+#include <filesystem>
 #include <ostream>
 #include <string>
 
@@ -157,6 +159,75 @@ TEST_F(KeyWaitTest, StopRestoresTheTerminalAndContinueMakesItRawAgain) {
   ASSERT_TRUE(tool_.WaitForRawMode());
   tool_.Type("x");
   ExpectEndedCleanly();
+}
+
+// Whether any process holds the file open, as /proc tells on Linux; where
+// there is no /proc, none is found.
+bool AnyProcessHolds(const std::string& path) {
+  namespace fs = std::filesystem;
+  std::error_code failed;
+  for (fs::directory_iterator process("/proc", failed), end; !failed && process != end;
+       process.increment(failed)) {
+    std::error_code ignored;
+    for (fs::directory_iterator fd(process->path() / "fd", ignored); !ignored && fd != end;
+         fd.increment(ignored)) {
+      if (fs::read_symlink(fd->path(), ignored) == path) return true;
+    }
+  }
+  return false;
+}
+
+// Redirected output is buffered; the outcome must show all the same while
+// the tool waits, and the file must be closed by then, free to rename.
+TEST(KeyWaitPipedOutputTest, OutcomeShowsAndTheFileIsClosedDuringTheWait) {
+  TempDir dir;
+  const std::string path = dir.Write("mod.esm", DataFile(0x01));
+  SessionOptions piped;
+  piped.outputThroughPipe = true;
+  TerminalSession tool(piped);
+  ASSERT_TRUE(tool.WaitForOutput("file.<esm/esp>]: ")) << tool.Output();
+  tool.Type(path + "\r");
+  ASSERT_TRUE(tool.WaitForRawMode());
+  EXPECT_TRUE(tool.WaitForOutput(kOutcome)) << tool.Output();
+  EXPECT_FALSE(AnyProcessHolds(path));
+  EXPECT_EQ(tool.WaitForExit(TerminalSession::Duration(300)), -1) << "did not wait";
+  tool.Type("x");
+  EXPECT_EQ(tool.WaitForExit(), 0);
+}
+
+// A terminal past what an fd_set holds, as when a parent leaves the tool
+// many descriptors: the pause after a lone Escape must still be timed.
+TEST(KeyWaitHighDescriptorTest, LoneEscapeEndsTheWait) {
+  SessionOptions crowded;
+  crowded.openDescriptors = 1100;
+  rlimit limit{};
+  ::getrlimit(RLIMIT_NOFILE, &limit);
+  if (limit.rlim_max < static_cast<rlim_t>(crowded.openDescriptors) + 16) {
+    GTEST_SKIP() << "no more than " << limit.rlim_max << " descriptors allowed here";
+  }
+  TempDir dir;
+  const std::string path = dir.Write("mod.esm", DataFile(0x01));
+  TerminalSession tool(crowded);
+  ASSERT_TRUE(tool.WaitForOutput("file.<esm/esp>]: ")) << tool.Output();
+  tool.Type(path + "\r");
+  ASSERT_TRUE(tool.WaitForOutput(kOutcome));
+  ASSERT_TRUE(tool.WaitForRawMode());
+  tool.Type("\x1B");
+  EXPECT_EQ(tool.WaitForExit(), 0);
+  EXPECT_EQ(ReadWholeFile(path), DataFile(0x00));
+}
+
+// With paths, the tool reports and returns: the terminal is not kept
+// waiting, and a name printed to it cannot drive it.
+TEST(CommandLineTerminalTest, ControlCharactersShowAsQuestionMarksAndNoKeyIsAwaited) {
+  TempDir dir;
+  const std::string path = dir.Write("a\x1B[31mb\x07.esm", DataFile(0x01));
+  SessionOptions withPath;
+  withPath.arguments = {path};
+  TerminalSession tool(withPath);
+  EXPECT_EQ(tool.WaitForExit(), 0);
+  EXPECT_EQ(tool.Output(), dir.PathOf("a?[31mb?.esm: Master -> Plugin\r\n"));
+  EXPECT_EQ(ReadWholeFile(path), DataFile(0x00));
 }
 
 }  // namespace

@@ -13,17 +13,38 @@
 
 #include <cerrno>
 #include <cstring>
+#include <vector>
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
-[[noreturn]] void ExecToolInForeground() {
+// Leaves descriptors 3 up to count open and inherited, all on the terminal.
+void OpenDescriptors(int count) {
+  rlimit limit{};
+  ::getrlimit(RLIMIT_NOFILE, &limit);
+  if (limit.rlim_cur < static_cast<rlim_t>(count) + 16) {
+    limit.rlim_cur = static_cast<rlim_t>(count) + 16;
+    ::setrlimit(RLIMIT_NOFILE, &limit);
+  }
+  for (int fd = 3; fd < count; ++fd) ::dup2(STDIN_FILENO, fd);
+}
+
+[[noreturn]] void ExecToolInForeground(const SessionOptions& options) {
   ::setpgid(0, 0);
   ::signal(SIGTTOU, SIG_IGN);  // a background group may not take the terminal otherwise
   ::tcsetpgrp(STDIN_FILENO, ::getpgrp());
   ::signal(SIGTTOU, SIG_DFL);
-  ::execl(MASTERSWITCH_BINARY, "masterswitch", static_cast<char*>(nullptr));
+  OpenDescriptors(options.openDescriptors);
+  std::vector<std::string> words = {MASTERSWITCH_BINARY};
+  // The shell runs the pipeline in its own process group, the foreground.
+  if (options.outputThroughPipe)
+    words = {"/bin/sh", "-c", "\"$0\" \"$@\" | cat", MASTERSWITCH_BINARY};
+  words.insert(words.end(), options.arguments.begin(), options.arguments.end());
+  std::vector<char*> argv;
+  for (std::string& word : words) argv.push_back(word.data());
+  argv.push_back(nullptr);
+  ::execv(argv[0], argv.data());
   ::_exit(127);
 }
 
@@ -31,11 +52,11 @@ using Clock = std::chrono::steady_clock;
 // own, with its parent in the same session, so that job control stops it
 // (an orphaned group is never stopped). This process then stops when the
 // tool stops and ends as the tool ended, for the test to see.
-[[noreturn]] void RunToolAsJob() {
+[[noreturn]] void RunToolAsJob(const SessionOptions& options) {
   const rlimit noCoreFiles{0, 0};  // SIGQUIT would leave core files behind
   ::setrlimit(RLIMIT_CORE, &noCoreFiles);
   const pid_t tool = ::fork();
-  if (tool == 0) ExecToolInForeground();
+  if (tool == 0) ExecToolInForeground(options);
   ::setpgid(tool, tool);
   for (;;) {
     int status = 0;
@@ -54,10 +75,10 @@ using Clock = std::chrono::steady_clock;
 
 }  // namespace
 
-TerminalSession::TerminalSession() {
+TerminalSession::TerminalSession(const SessionOptions& options) {
   winsize size{40, 120, 0, 0};
   child_ = ::forkpty(&terminal_, nullptr, nullptr, &size);
-  if (child_ == 0) RunToolAsJob();
+  if (child_ == 0) RunToolAsJob(options);
 }
 
 TerminalSession::~TerminalSession() {

@@ -7,12 +7,23 @@
 
 #include <chrono>
 #include <string>
+#include <vector>
+
+struct SessionOptions {
+  std::vector<std::string> arguments;
+  // Standard output goes through a pipe to a program that copies it to the
+  // terminal, so that the tool buffers it as any redirected output.
+  bool outputThroughPipe = false;
+  // The tool starts with this many descriptors open, as when a parent
+  // leaves it many, so that the terminal it opens gets a high number.
+  int openDescriptors = 0;
+};
 
 class TerminalSession {
  public:
   using Duration = std::chrono::milliseconds;
 
-  TerminalSession();  // starts the tool
+  explicit TerminalSession(const SessionOptions& options = SessionOptions());  // starts the tool
   ~TerminalSession();
   TerminalSession(const TerminalSession&) = delete;
   TerminalSession& operator=(const TerminalSession&) = delete;
