@@ -3,14 +3,16 @@
 # then builds it with g++ and with clang++, and once more with
 # AddressSanitizer and UndefinedBehaviorSanitizer, and runs every test in
 # each build; runs the fuzz targets for a bounded time; cross-builds
-# masterswitch.exe and tests it under wine; builds the release packages and
-# runs the tool installed from the .deb.
+# the 64-bit and 32-bit masterswitch.exe and tests them under wine; builds
+# the release packages, checks the .deb with lintian and runs the tool
+# installed from it.
 # Installing needs root; nothing is installed that is present.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 packages=(cmake make g++ clang-19 libclang-rt-19-dev clang-format clang-tidy libgtest-dev dpkg-dev
-  procps tmux strace g++-mingw-w64-x86-64 wine64 wine)
+  procps tmux strace g++-mingw-w64-x86-64 g++-mingw-w64-i686 icoutils wine64 wine wine32:i386
+  lintian mandoc man-db groff-base)
 missing=()
 for package in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "ok installed" ||
@@ -19,6 +21,11 @@ done
 if ((${#missing[@]})); then
   echo "Installing: ${missing[*]}"
   export DEBIAN_FRONTEND=noninteractive
+  # The 32-bit exe runs under the i386 wine, which apt offers only once
+  # the architecture is added.
+  if [[ " ${missing[*]}" == *:i386* ]] && ! dpkg --print-foreign-architectures | grep -qx i386; then
+    dpkg --add-architecture i386
+  fi
   apt-get update -qq
   apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi
@@ -45,6 +52,7 @@ bash scripts/lint.sh
 # The release packages, which also cross-build the exe the wine tests run.
 echo "== packages"
 bash scripts/release.sh
+bash scripts/check_deb.sh
 bash tests/installed_package.sh dist
 
 # Each fuzz target for a bounded time; any finding fails the run.
