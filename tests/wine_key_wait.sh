@@ -1,13 +1,25 @@
 #!/usr/bin/env bash
 # The Windows build's key wait in a real terminal: wine runs the tool in a
 # detached tmux session, the path is typed into it, and then one key.
-# Usage: wine_key_wait.sh EXE KEY, KEY being letter, F1 or Up.
+# Usage: wine_key_wait.sh EXE CASE, CASE being the key that ends the wait
+# (letter, F1 or Up), or
+#   typeahead  a key typed along with the path, before the outcome is shown,
+#              which must not end the wait;
+#   euro       a file name with letters outside the console's code page.
 # Exits 77 (skipped) where wine, tmux or the exe is missing.
 set -euo pipefail
 exe=$1
 name=$2
-key=$name
-[[ $name == letter ]] && key=x
+key=x file=Mod.esm typed_ahead=()
+case $name in
+  F1 | Up) key=$name ;;
+  # Sent in one burst with the path, as a hasty user types: in the console's
+  # buffer before the tool gets to the key wait.
+  typeahead) typed_ahead=(y) ;;
+  euro) file="Mod €Ω.esm" ;;
+  letter) ;;
+  *) echo "unknown case $name" >&2; exit 2 ;;
+esac
 
 for program in wine tmux timeout od; do
   command -v "$program" >/dev/null || { echo "skipped: no $program"; exit 77; }
@@ -17,11 +29,12 @@ done
 work=$(mktemp -d)
 socket=$work/tmux
 trap 'tmux -S "$socket" kill-server 2>/dev/null || true; rm -rf "$work"' EXIT
-printf 'TES4\0\0\0\0\1rest' >"$work/Mod.esm"
+path=$work/$file
+printf 'TES4\0\0\0\0\1rest' >"$path"
 
 screen() { tmux -S "$socket" capture-pane -p -t tool; }
 on_screen() { screen | grep -qF -- "$1"; }
-byte8() { od -An -tx1 -j8 -N1 "$work/Mod.esm" | tr -d ' '; }
+byte8() { od -An -tx1 -j8 -N1 "$path" | tr -d ' '; }
 fail() {
   echo "FAILED ($name): $1"
   screen
@@ -42,8 +55,13 @@ wait_until() {
 tmux -S "$socket" new-session -d -s tool -x 120 -y 40 \
   "LC_ALL=C.UTF-8 timeout --foreground 90 wine '$exe'; echo \$? >'$work/status'; sleep 600"
 wait_until "the prompt" on_screen "Path to File"
-tmux -S "$socket" send-keys -t tool "$work/Mod.esm" Enter
-wait_until "the outcome" on_screen "Master -> Plugin"
+tmux -S "$socket" send-keys -t tool "$path" Enter "${typed_ahead[@]}"
+# A path that did not open is asked for again, for good.
+outcome_shown() {
+  ! on_screen "File does not exist!" || fail "the typed path did not open"
+  on_screen "Master -> Plugin"
+}
+wait_until "the outcome" outcome_shown
 [[ $(byte8) == 00 ]] || fail "byte 8 not on disk when the outcome was shown"
 # Still waiting a second later: a tool that does not wait would have ended.
 deadline=$((SECONDS + 1))
