@@ -4,13 +4,14 @@
 # checkout under a folder that only its owner may enter and whose name holds
 # a blank, with a long TMPDIR, and with no locale and no HOME. Each of these
 # has broken the tests before. Built with g++ only.
-# Needs what scripts/test.sh leaves behind: build-windows/masterswitch.exe
-# and dist/. Usage: bash tests/foreign_conditions.sh
+# Needs what scripts/test.sh leaves behind: build-windows/masterswitch.exe,
+# build-windows32/masterswitch.exe and dist/.
+# Usage: bash tests/foreign_conditions.sh
 set -euo pipefail
 
 if [[ ${1:-} != --inside ]]; then
   cd "$(dirname "$0")/.."
-  for needed in build-windows/masterswitch.exe dist; do
+  for needed in build-windows/masterswitch.exe build-windows32/masterswitch.exe dist; do
     [[ -e $needed ]] || { echo "FAILED: no $needed; run scripts/test.sh first"; exit 1; }
   done
   top=$(mktemp -d)
@@ -20,11 +21,12 @@ if [[ ${1:-} != --inside ]]; then
   checkout=$private/masterswitch
   # Long enough that a path built on it overruns any fixed 49-character cut.
   temp="$private/temporary files of the test run"
-  mkdir -p "$checkout/build-windows" "$temp"
+  mkdir -p "$checkout/build-windows" "$checkout/build-windows32" "$temp"
   # The files a build would see: tracked ones and new ones not ignored.
   git ls-files -z --cached --others --exclude-standard |
     tar --null -T - --ignore-failed-read -cf - 2>/dev/null | tar -xf - -C "$checkout"
   cp build-windows/masterswitch.exe "$checkout/build-windows/"
+  cp build-windows32/masterswitch.exe "$checkout/build-windows32/"
   cp -r dist "$checkout/"
   inside=$(printf '%q ' env -i PATH="$PATH" TMPDIR="$temp" \
     bash "$checkout/tests/foreign_conditions.sh" --inside "$checkout")
@@ -43,7 +45,8 @@ trap 'wineserver -k 2>/dev/null || true' EXIT
 bash tests/wine_prefix.sh
 
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMASTERSWITCH_WERROR=ON \
-  -DCMAKE_CXX_COMPILER=g++ -DMASTERSWITCH_EXE="$PWD/build-windows/masterswitch.exe" >/dev/null
+  -DCMAKE_CXX_COMPILER=g++ -DMASTERSWITCH_EXE="$PWD/build-windows/masterswitch.exe" \
+  -DMASTERSWITCH_EXE32="$PWD/build-windows32/masterswitch.exe" >/dev/null
 cmake --build build -j "$(nproc)" >/dev/null
 # CTest names go into logs, file names and command lines.
 unfit=$(ctest --test-dir build -N | grep -E '^ *Test +#' |

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The release packages as a user gets them: the tool installed from the .deb
-# converts a file, the .deb carries the README, and the .zip holds the exe
-# and the README. Usage: installed_package.sh DIST (the folder with them).
+# converts a file, the .deb carries the README, and the win64 and win32 .zip
+# each hold the exe, the README and the licence, the texts with Windows line
+# ends. Usage: installed_package.sh DIST (the folder with them).
 set -euo pipefail
 dist=$1
 fail() {
@@ -21,7 +22,29 @@ output=$(printf '%s\n' "$installed/mod.esm" | setsid -w "$installed/usr/bin/mast
 [[ $output == *"Master -> Plugin" && $(od -An -tx1 -j8 "$installed/mod.esm") == " 00" ]] ||
   fail "the installed binary did not convert"
 [[ -f $installed/usr/share/doc/masterswitch/README.md ]] || fail "no README"
-zip_listing=$(cmake -E tar tf "$dist"/masterswitch-*-win64.zip)
-[[ $zip_listing == *masterswitch.exe* && $zip_listing == *README.* ]] ||
-  fail "the zip lacks the exe or the README"
-echo "packages: the .deb installs and its binary converts a file"
+# crlf_only FILE: every LF in it has a CR before it, as Notepad before
+# Windows 10 needs to show the lines apart.
+crlf_only() {
+  od -An -v -tx1 -w1 "$1" |
+    awk '$1 == "0a" { lines++; if (previous != "0d") bad = 1 } { previous = $1 }
+      END { exit bad || !lines }'
+}
+for zip_kind in win64 win32; do
+  zips=("$dist"/masterswitch-*-"$zip_kind".zip)
+  if ((${#zips[@]} != 1)) || [[ ! -f ${zips[0]} ]]; then
+    fail "not one $zip_kind .zip in $dist: ${zips[*]}"
+  fi
+  unpacked=$installed/$zip_kind
+  mkdir "$unpacked"
+  zip=$(cd "$(dirname "${zips[0]}")" && pwd)/$(basename "${zips[0]}")
+  (cd "$unpacked" && cmake -E tar xf "$zip")
+  for file in masterswitch.exe README.txt LICENSE.txt; do
+    found=$(find "$unpacked" -type f -name "$file")
+    [[ -n $found ]] || fail "$zip lacks $file"
+    if [[ $file == *.txt ]]; then
+      crlf_only "$found" || fail "$file in $zip has lines not ended by CR LF"
+    fi
+  done
+done
+echo "packages: the .deb installs and its binary converts a file; each .zip holds the exe" \
+  "and CR LF texts"
