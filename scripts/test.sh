@@ -18,6 +18,10 @@ for package in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "ok installed" ||
     missing+=("$package")
 done
+if ((${#missing[@]})) && ((EUID != 0)); then
+  echo "Missing packages, which only root can install: ${missing[*]}"
+  exit 1
+fi
 if ((${#missing[@]})); then
   echo "Installing: ${missing[*]}"
   export DEBIAN_FRONTEND=noninteractive

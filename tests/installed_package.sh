@@ -45,6 +45,13 @@ for zip_kind in win64 win32; do
       crlf_only "$found" || fail "$file in $zip has lines not ended by CR LF"
     fi
   done
+  # The PE header's machine field, 0x8664 for x86-64 and 0x14c for i386.
+  exe=$(find "$unpacked" -type f -name masterswitch.exe)
+  header=$(od -An -tu4 -j60 -N4 "$exe" | tr -d ' ')
+  machine=$(od -An -tx2 -j$((header + 4)) -N2 "$exe" | tr -d ' ')
+  expected=8664
+  [[ $zip_kind == win32 ]] && expected=014c
+  [[ $machine == "$expected" ]] || fail "the exe in $zip is for machine 0x$machine"
 done
 echo "packages: the .deb installs and its binary converts a file; each .zip holds the exe" \
   "and CR LF texts"
