@@ -5,18 +5,22 @@
 # (letter, F1 or Up), or
 #   typeahead  a key typed along with the path, before the outcome is shown,
 #              which must not end the wait;
-#   euro       a file name with letters outside the console's code page.
+#   euro       a file name with letters outside the console's code page;
+#   arguments  that name and a missing one given as arguments: one line
+#              each on the console, in its letters; then, when a third
+#              argument says "waits", a wait for one key, else none.
 # Exits 77 (skipped) where wine, tmux or the exe is missing.
 set -euo pipefail
 exe=$1
 name=$2
+after_arguments=${3:-returns}
 key=x file=Mod.esm typed_ahead=()
 case $name in
   F1 | Up) key=$name ;;
   # Sent in one burst with the path, as a hasty user types: in the console's
   # buffer before the tool gets to the key wait.
   typeahead) typed_ahead=(y) ;;
-  euro) file="Mod €Ω.esm" ;;
+  euro | arguments) file="Mod €Ω.esm" ;;
   letter) ;;
   *) echo "unknown case $name" >&2; exit 2 ;;
 esac
@@ -52,6 +56,22 @@ wait_until() {
 
 # Wine maps file names through the locale's character set, ASCII where no
 # locale is set.
+if [[ $name == arguments ]]; then
+  tmux -S "$socket" new-session -d -s tool -x 120 -y 40 -c "$work" \
+    "LC_ALL=C.UTF-8 timeout --foreground 90 wine '$exe' '$file' nope.esm; echo \$? >'$work/status'; sleep 600"
+  lines_shown() { on_screen "$file: Master -> Plugin" && on_screen "nope.esm: File does not exist!"; }
+  wait_until "one line per file, in the file's letters" lines_shown
+  if [[ $after_arguments == waits ]]; then
+    sleep 1
+    [[ ! -e $work/status ]] || fail "the tool did not wait for a key"
+    tmux -S "$socket" send-keys -t tool x
+  fi
+  wait_until "the exit" test -s "$work/status"
+  [[ $(cat "$work/status") == 255 ]] || fail "exit status $(cat "$work/status")"
+  [[ $(byte8) == 00 ]] || fail "byte 8 not converted"
+  echo "passed ($name)"
+  exit 0
+fi
 tmux -S "$socket" new-session -d -s tool -x 120 -y 40 \
   "LC_ALL=C.UTF-8 timeout --foreground 90 wine '$exe'; echo \$? >'$work/status'; sleep 600"
 wait_until "the prompt" on_screen "Path to File"
