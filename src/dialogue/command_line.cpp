@@ -89,9 +89,11 @@ CommandLine Parse(const std::vector<std::string>& arguments) {
 }
 
 // A console window that closes with the tool would take the lines with it
-// before they could be read.
+// before they could be read. Output sent elsewhere is not in that window:
+// a program that starts the tool with its output piped back, and maybe its
+// console hidden, must not be kept waiting for a key nobody can press.
 void WaitIfConsoleCloses() {
-  if (!ConsoleClosesWithTool(ProcessesOnConsole())) return;
+  if (!OutputIsTerminal() || !ConsoleClosesWithTool(ProcessesOnConsole())) return;
   OpenConsoleInput();
   WaitForKey();
   CloseConsoleInput();
@@ -102,8 +104,7 @@ int ReportEachPath(const std::vector<std::string>& paths, bool checkOnly) {
   int status = 0;
   for (const std::string& path : paths) {
     const Outcome outcome = checkOnly ? CheckPath(path) : ConvertPath(path);
-    WriteText(Shown(path, onTerminal) + ": " + outcome.message);
-    static_cast<void>(std::fputc('\n', stdout));
+    WriteText(Shown(path, onTerminal) + ": " + outcome.message + "\n");
     static_cast<void>(std::fflush(stdout));
     if (outcome.status != 0) status = kFailure;
   }
