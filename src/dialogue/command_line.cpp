@@ -92,8 +92,8 @@ CommandLine Parse(const std::vector<std::string>& arguments) {
 // before they could be read. Output sent elsewhere is not in that window:
 // a program that starts the tool with its output piped back, and maybe its
 // console hidden, must not be kept waiting for a key nobody can press.
-void WaitIfConsoleCloses() {
-  if (!OutputIsTerminal() || !ConsoleClosesWithTool(ProcessesOnConsole())) return;
+void WaitIfConsoleCloses(bool outputOnConsole) {
+  if (!outputOnConsole || !ConsoleClosesWithTool(ProcessesOnConsole())) return;
   OpenConsoleInput();
   WaitForKey();
   CloseConsoleInput();
@@ -108,7 +108,7 @@ int ReportEachPath(const std::vector<std::string>& paths, bool checkOnly) {
     static_cast<void>(std::fflush(stdout));
     if (outcome.status != 0) status = kFailure;
   }
-  WaitIfConsoleCloses();
+  WaitIfConsoleCloses(onTerminal);
   return status;
 }
 
