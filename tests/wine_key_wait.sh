@@ -25,7 +25,7 @@ case $name in
   *) echo "unknown case $name" >&2; exit 2 ;;
 esac
 
-for program in wine tmux timeout od; do
+for program in wine tmux timeout od stty; do
   command -v "$program" >/dev/null || { echo "skipped: no $program"; exit 77; }
 done
 [[ -f $exe ]] || { echo "skipped: no $exe"; exit 77; }
@@ -75,6 +75,16 @@ fi
 tmux -S "$socket" new-session -d -s tool -x 120 -y 40 \
   "LC_ALL=C.UTF-8 timeout --foreground 90 wine '$exe'; echo \$? >'$work/status'; sleep 600"
 wait_until "the prompt" on_screen "Path to File"
+# Wine may draw the prompt before it puts the terminal in raw mode. Keys typed
+# in between are echoed by the terminal and Enter reaches wine as Ctrl+J,
+# which ends no line.
+pane_tty=$(tmux -S "$socket" display-message -p -t tool '#{pane_tty}')
+terminal_is_raw() {
+  local modes
+  modes=" $(stty -F "$pane_tty" -a | tr '\n' ' ') "
+  [[ $modes == *" -icanon "* && $modes == *" -echo "* ]]
+}
+wait_until "the terminal in raw mode" terminal_is_raw
 tmux -S "$socket" send-keys -t tool "$path" Enter "${typed_ahead[@]}"
 # A path that did not open is asked for again, for good.
 outcome_shown() {
