@@ -54,6 +54,16 @@ wait_until() {
   done
 }
 
+# Wine may draw on the terminal before it puts it in raw mode. Keys typed in
+# between are echoed by the terminal, held back until a newline, and Enter
+# reaches wine as Ctrl+J, which ends no line.
+terminal_is_raw() {
+  local pane_tty modes
+  pane_tty=$(tmux -S "$socket" display-message -p -t tool '#{pane_tty}')
+  modes=" $(stty -F "$pane_tty" -a | tr '\n' ' ') "
+  [[ $modes == *" -icanon "* && $modes == *" -echo "* ]]
+}
+
 # Wine maps file names through the locale's character set, ASCII where no
 # locale is set.
 if [[ $name == arguments ]]; then
@@ -64,6 +74,7 @@ if [[ $name == arguments ]]; then
   if [[ $after_arguments == waits ]]; then
     sleep 1
     [[ ! -e $work/status ]] || fail "the tool did not wait for a key"
+    wait_until "the terminal in raw mode" terminal_is_raw
     tmux -S "$socket" send-keys -t tool x
   fi
   wait_until "the exit" test -s "$work/status"
@@ -75,15 +86,6 @@ fi
 tmux -S "$socket" new-session -d -s tool -x 120 -y 40 \
   "LC_ALL=C.UTF-8 timeout --foreground 90 wine '$exe'; echo \$? >'$work/status'; sleep 600"
 wait_until "the prompt" on_screen "Path to File"
-# Wine may draw the prompt before it puts the terminal in raw mode. Keys typed
-# in between are echoed by the terminal and Enter reaches wine as Ctrl+J,
-# which ends no line.
-pane_tty=$(tmux -S "$socket" display-message -p -t tool '#{pane_tty}')
-terminal_is_raw() {
-  local modes
-  modes=" $(stty -F "$pane_tty" -a | tr '\n' ' ') "
-  [[ $modes == *" -icanon "* && $modes == *" -echo "* ]]
-}
 wait_until "the terminal in raw mode" terminal_is_raw
 tmux -S "$socket" send-keys -t tool "$path" Enter "${typed_ahead[@]}"
 # A path that did not open is asked for again, for good.
