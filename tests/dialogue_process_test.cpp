@@ -181,15 +181,20 @@ TEST_F(DialogueProcessTest, LeadingBlanksArePartOfThePath) {
             kNotFound + Outcome("Master -> Plugin"), 0);
 }
 
-// A double quote and a trailing blank are ordinary file-name characters on
-// POSIX (Windows drops trailing blanks from file names itself).
-TEST_F(PosixDialogueProcessTest, QuotesAndTrailingBlanksArePartOfThePath) {
+// A terminal types a dropped file's path in shell quoting, with a blank
+// after it; a name that exists as typed is still taken as it is.
+TEST_F(PosixDialogueProcessTest, DroppedPathOpensOnceItsQuotingIsTakenOff) {
   TempDir dir;
   const std::string spaced = dir.Write("my mod.esm", DataFile(0x01));
-  ExpectRun(RunToolPiped("\"" + spaced + "\"\n" + spaced + " \n"),
-            kNotFound + kNotFound + kInputEnded, kFailed);
-  const std::string quotedName = dir.Write("\"odd\".esm", DataFile(0x00));
-  ExpectRun(RunToolPiped(quotedName + "\n"), Outcome("Plugin -> Master"), 0);
+  ExpectRun(RunToolPiped(spaced + "  \n'" + spaced + "' \n"),
+            kNotFound + Outcome("Master -> Plugin"), 0);
+  ExpectRun(RunToolPiped("\"" + spaced + "\"\n"), Outcome("Plugin -> Master"), 0);
+  dir.Write("'a.esm'", DataFile(0x00));
+  const std::string unquoted = dir.Write("a.esm", DataFile(0x01));
+  ToolOptions inDir;
+  inDir.workingDirectory = dir.PathOf("");
+  ExpectRun(RunToolPiped("'a.esm'\n", inDir), Outcome("Plugin -> Master"), 0);
+  EXPECT_EQ(ReadWholeFile(unquoted), DataFile(0x01));
 }
 
 // The console quotes a dropped file's path when it holds a blank; a Windows

@@ -1,11 +1,14 @@
 #include "path_line.hpp"
 
 #include <gtest/gtest.h>
+#include <stdlib.h>
 
 #include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
+
+#include "dropped_path.hpp"
 
 namespace {
 
@@ -105,6 +108,31 @@ TEST(PathLineReaderTest, MemoryStaysBoundedOnEndlessLine) {
   EXPECT_EQ(reader.ReadLine(path), kTooLong);
   EXPECT_LE(path.capacity(), 2 * kMaxPathLength);
   EXPECT_EQ(reader.ReadLine(path), kEnd);
+}
+
+// A file dropped into a terminal, or a path as a shell user writes it; an
+// empty meaning is a line that means nothing but itself.
+TEST(DroppedPathTest, OneBlankAndOneLevelOfShellQuotingComeOff) {
+  ::setenv("HOME", "/home/me", 1);
+  const struct {
+    std::string line, meant;
+  } cases[] = {
+      {"'/m/My Mods/a.esm' ", "/m/My Mods/a.esm"},
+      {"'/m/it'\\''s.esm'", "/m/it's.esm"},
+      {"/m/My\\ Mods/it\\'s.esm ", "/m/My Mods/it's.esm"},
+      {"\"/m/a \\\"b\\\" \\\\ \\x.esm\"", "/m/a \"b\" \\ \\x.esm"},
+      {"~/Mods/a.esm", "/home/me/Mods/a.esm"},
+      {"'~/a.esm'", "~/a.esm"},
+      {"/m/a.esm  ", "/m/a.esm "},
+      {"/m/a.esm", ""},
+      {"'/m/a.esm", ""},
+      {"'/m/a'b.esm'", ""},
+      {"\"/m/a\\\"", ""},
+      {"/m/a\\", ""},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(PathMeantByDrop(c.line).value_or(""), c.meant) << c.line;
+  }
 }
 
 }  // namespace

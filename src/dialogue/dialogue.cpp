@@ -1,10 +1,12 @@
 #include "dialogue.hpp"
 
 #include <cstdio>
+#include <optional>
 #include <string>
 
 #include "banner.hpp"
 #include "conversion.hpp"
+#include "dropped_path.hpp"
 #include "key_wait.hpp"
 #include "messages.hpp"
 #include "path_line.hpp"
@@ -32,6 +34,18 @@ void PrintBanner() {
   for (int i = 0; i < 3; ++i) LineBreak();
 }
 
+// The line as typed first; only when that names no file, the path a
+// terminal meant by it, as when a file is dropped into it. path is then the
+// one that opened.
+std::FILE* OpenTypedPath(std::string& path) {
+  if (std::FILE* stream = OpenForReading(path)) return stream;
+  const std::optional<std::string> meant = PathMeantByDrop(path);
+  if (!meant) return nullptr;
+  std::FILE* stream = OpenForReading(*meant);
+  if (stream != nullptr) path = *meant;
+  return stream;
+}
+
 // Asks until a typed path opens; nullptr when input ends first.
 std::FILE* AskForFile(PathLineReader& reader, std::string& path) {
   for (;;) {
@@ -39,7 +53,7 @@ std::FILE* AskForFile(PathLineReader& reader, std::string& path) {
     const LineStatus status = reader.ReadLine(path);
     if (status == LineStatus::EndOfInput) return nullptr;
     if (status == LineStatus::Path) {
-      if (std::FILE* stream = OpenForReading(path)) return stream;
+      if (std::FILE* stream = OpenTypedPath(path)) return stream;
     }
     LineBreak();
     Print(kNoSuchFile);
