@@ -76,6 +76,25 @@ TEST_F(CommandLineTest, EachPathInTurnWithMixedOutcomes) {
             Lines({"odd.esm: Unknown Filetyp", "master.esm: Master -> Plugin"}), 0);
 }
 
+// Run again, or with a path twice, a set mode changes nothing.
+TEST_F(CommandLineTest, SetModesSwitchOnlyFilesOfTheOtherKind) {
+  dir_.Write("a.esp", DataFile(0x00));
+  dir_.Write("b.esm", DataFile(0x01));
+  dir_.Write("odd.esm", DataFile(0x02));
+  ExpectRun(Run({"--to-master", "a.esp", "b.esm", "odd.esm", "a.esp"}),
+            Lines({"a.esp: Plugin -> Master", "b.esm: Master", "odd.esm: Unknown Filetyp",
+                   "a.esp: Master"}),
+            0);
+  ExpectRun(Run({"a.esp", "b.esm", "--to-master"}), Lines({"a.esp: Master", "b.esm: Master"}), 0);
+  ExpectRun(Run({"--to-plugin", "b.esm", "missing.esm", "a.esp"}),
+            Lines({"b.esm: Master -> Plugin", "missing.esm: File does not exist!",
+                   "a.esp: Master -> Plugin"}),
+            kFailed);
+  EXPECT_EQ(ReadWholeFile(dir_.PathOf("a.esp")), DataFile(0x00));
+  EXPECT_EQ(ReadWholeFile(dir_.PathOf("b.esm")), DataFile(0x00));
+  EXPECT_EQ(ReadWholeFile(dir_.PathOf("odd.esm")), DataFile(0x02));
+}
+
 TEST_F(CommandLineTest, CheckChangesNeitherBytesNorTimes) {
   const std::vector<std::string> names = {"master.esm", "plugin.esp", "odd.esm", "locked.esm"};
   const std::vector<std::string> contents = {DataFile(0x01), DataFile(0x00), DataFile(0x02),
@@ -90,6 +109,10 @@ TEST_F(CommandLineTest, CheckChangesNeitherBytesNorTimes) {
             Lines({"master.esm: Master", "plugin.esp: Plugin", "odd.esm: Unknown Filetyp",
                    "locked.esm: Master"}),
             0);
+  // Nor does setting a kind that each file already has, or cannot have.
+  ExpectRun(Run({"--to-master", "master.esm", "odd.esm", "locked.esm"}),
+            Lines({"master.esm: Master", "odd.esm: Unknown Filetyp", "locked.esm: Master"}), 0);
+  ExpectRun(Run({"--to-plugin", "plugin.esp"}), Lines({"plugin.esp: Plugin"}), 0);
   for (std::size_t i = 0; i < names.size(); ++i) {
     struct stat after {};
     ASSERT_EQ(::stat(dir_.PathOf(names[i]).c_str(), &after), 0);
@@ -110,6 +133,11 @@ TEST_F(CommandLineTest, OptionsAndUsageErrors) {
       {{"--bogus", "master.esm"}, "masterswitch: unknown option '--bogus' (try --help)"},
       {{"master.esm", "-odd.esm"}, "masterswitch: unknown option '-odd.esm' (try --help)"},
       {{"--check"}, "masterswitch: --check needs a PATH (try --help)"},
+      {{"--to-plugin"}, "masterswitch: --to-plugin needs a PATH (try --help)"},
+      {{"--to-master", "master.esm", "--to-plugin"},
+       "masterswitch: --to-plugin cannot be combined with --to-master (try --help)"},
+      {{"--check", "--to-master", "master.esm"},
+       "masterswitch: --to-master cannot be combined with --check (try --help)"},
   };
   for (const auto& e : errors) {
     const ToolRun run = Run(e.arguments);

@@ -118,8 +118,33 @@ close-eio)
   ;;
 read-eio)
   inject "read:error=EIO"
-  expect "Unknown Filetyp" 0
+  expect "File could not be read!" 255
   expect_unchanged
+  for mode in --check --to-plugin --; do
+    status=0
+    output=$(strace -qq -f -o /dev/null -P "$data" -e inject=read:error=EIO "$tool" $mode "$data") ||
+      status=$?
+    [[ $output == "$data: File could not be read!" && $status == 255 ]] ||
+      fail "$mode printed '$output', exit status $status"
+  done
+  expect_unchanged
+  ;;
+output-lost)
+  # The file is done before its line is due; a line that cannot be
+  # written, to a full disk or a closed output, is reported as a failure.
+  for mode in --to-plugin --version; do
+    for output in /dev/full closed; do
+      cp "$original" "$data"
+      set +e
+      if [[ $output == closed ]]; then "$tool" $mode "$data" 2>"$work/err" >&-; else
+        "$tool" $mode "$data" 2>"$work/err" >"$output"; fi
+      status=$?
+      set -e
+      [[ $status == 255 && $(<"$work/err") == "masterswitch: cannot write standard output: "* ]] ||
+        fail "$mode to $output: exit status $status, '$(<"$work/err")'"
+      if [[ $mode == --version ]]; then expect_unchanged; else expect_flipped; fi
+    done
+  done
   ;;
 replaced-between)
   printf 'TES4\0\0\0\0\7 another file' >"$work/other"

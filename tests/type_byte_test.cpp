@@ -22,7 +22,7 @@ FileKind SwitchFile(const std::string& path) {
   std::FILE* read = OpenForReading(path);
   EXPECT_NE(read, nullptr);
   if (read == nullptr) return FileKind::Unknown;
-  const FileKind kind = ReadFileKind(read);
+  const FileKind kind = ReadFileKind(read).value();
   std::FILE* update = OpenForUpdate(path);
   EXPECT_NE(update, nullptr);
   if (update == nullptr) return kind;
@@ -69,7 +69,7 @@ TEST(TypeByteSwitchTest, SecondRunRestoresTheFirstValue) {
 TEST(TypeByteSwitchTest, ByteIsInTheFileBeforeTheStreamIsClosed) {
   TempDir dir;
   const std::string path = dir.Write("mod.esp", DataFile(0x00));
-  const FileKind kind = ReadFileKind(OpenForReading(path));
+  const FileKind kind = ReadFileKind(OpenForReading(path)).value();
   std::FILE* update = OpenForUpdate(path);
   ASSERT_NE(update, nullptr);
   ASSERT_TRUE(WriteFileKind(update, kind));
@@ -94,7 +94,7 @@ TEST(TypeByteSwitchTest, RefusesWhatIsNotAnExistingRegularFile) {
 TEST(TypeByteSwitchTest, FileReplacedAfterItWasReadIsNotWritten) {
   TempDir dir;
   const std::string path = dir.Write("mod.esm", DataFile(0x01));
-  const FileKind kind = ReadFileKind(OpenForReading(path));
+  const FileKind kind = ReadFileKind(OpenForReading(path)).value();
   dir.Write("mod.esm", DataFile(0x07));
   std::FILE* update = OpenForUpdate(path);
   ASSERT_NE(update, nullptr);

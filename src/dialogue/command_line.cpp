@@ -1,6 +1,7 @@
 #include "command_line.hpp"
 
-#include <cstdio>
+#include <cerrno>
+#include <cstring>
 
 #include "console.hpp"
 #include "conversion.hpp"
@@ -15,7 +16,7 @@ constexpr int kUsageError = 2;
 
 const char kUsage[] =
     "Usage: masterswitch                  ask for a file, convert it, wait for a key\n"
-    "       masterswitch [--check] [--] PATH...\n"
+    "       masterswitch [--check | --to-master | --to-plugin] [--] PATH...\n"
     "       masterswitch --help | --version\n"
     "\n"
     "Switches each game data file between master and plugin by flipping its\n"
@@ -23,14 +24,18 @@ const char kUsage[] =
     "Prints one line per PATH: \"PATH: Master -> Plugin\", \"PATH: Plugin -> Master\",\n"
     "or why the file was left alone.\n"
     "\n"
-    "  --check     only say whether each file is a Master or a Plugin\n"
-    "  --          every argument after it is a PATH, even one that starts with -\n"
-    "  -h, --help  show this help;  --version  show the version\n"
+    "  --check      only say whether each file is a Master or a Plugin\n"
+    "  --to-master  make each file a Master: only plugins are switched, so that\n"
+    "               running it again changes nothing\n"
+    "  --to-plugin  make each file a Plugin, likewise\n"
+    "  --           every argument after it is a PATH, even one that starts with -\n"
+    "  -h, --help   show this help;  --version  show the version\n"
     "\n"
     "Exit status: 0 when every file was done or is of unknown type, -1 (255)\n"
-    "when one did not open or could not be written, 2 for a usage error.\n";
+    "when one did not open or could not be read or written, or the output\n"
+    "could not be written, 2 for a usage error.\n";
 
-enum class Action { Convert, Check, Help, Version, UsageError };
+enum class Action { Convert, Check, ToMaster, ToPlugin, Help, Version, UsageError };
 
 struct CommandLine {
   Action action = Action::Convert;
@@ -53,18 +58,33 @@ std::string Shown(std::string text, bool onTerminal) {
   return text;
 }
 
+// The options that say what is done to each PATH; at most one may be given.
+Action ModeOption(const std::string& argument) {
+  if (argument == "--check") return Action::Check;
+  if (argument == "--to-master") return Action::ToMaster;
+  if (argument == "--to-plugin") return Action::ToPlugin;
+  return Action::Convert;
+}
+
 // Options may stand anywhere before "--"; everything is looked at before a
 // file is touched, so that a mistyped option changes nothing.
 CommandLine Parse(const std::vector<std::string>& arguments) {
   CommandLine line;
-  bool help = false, version = false, check = false, optionsEnded = false;
+  bool help = false, version = false, optionsEnded = false;
+  Action mode = Action::Convert;
+  std::string modeArgument;
   for (const std::string& argument : arguments) {
     if (optionsEnded || argument == "-" || argument.empty() || argument[0] != '-') {
       line.paths.push_back(argument);
     } else if (argument == "--") {
       optionsEnded = true;
-    } else if (argument == "--check") {
-      check = true;
+    } else if (ModeOption(argument) != Action::Convert) {
+      if (!modeArgument.empty() && argument != modeArgument && line.error.empty()) {
+        line.error = argument;
+        line.error += " cannot be combined with " + modeArgument;
+      }
+      mode = ModeOption(argument);
+      modeArgument = argument;
     } else if (argument == "--help" || argument == "-h") {
       help = true;
     } else if (argument == "--version") {
@@ -81,9 +101,9 @@ CommandLine Parse(const std::vector<std::string>& arguments) {
     line.action = Action::Version;
   } else if (line.paths.empty()) {
     line.action = Action::UsageError;
-    line.error = check ? "--check needs a PATH" : "no PATH given";
+    line.error = modeArgument.empty() ? "no PATH given" : modeArgument + " needs a PATH";
   } else {
-    line.action = check ? Action::Check : Action::Convert;
+    line.action = mode;
   }
   return line;
 }
@@ -99,18 +119,39 @@ void WaitIfConsoleCloses(bool outputOnConsole) {
   CloseConsoleInput();
 }
 
-int ReportEachPath(const std::vector<std::string>& paths, bool checkOnly) {
+Outcome HandlePath(Action action, const std::string& path) {
+  switch (action) {
+    case Action::Check: return CheckPath(path);
+    case Action::ToMaster: return SetKindOfPath(path, FileKind::Master);
+    case Action::ToPlugin: return SetKindOfPath(path, FileKind::Plugin);
+    default: return ConvertPath(path);
+  }
+}
+
+// Lost output must not pass for success. errno still says why.
+int ReportOutputFailure() {
+  WriteErrorLine(std::string("masterswitch: cannot write standard output: ") +
+                 std::strerror(errno));
+  return kFailure;
+}
+
+// Stops at the first line that cannot be written: a file is only done when
+// the caller can learn what became of it.
+int ReportEachPath(Action action, const std::vector<std::string>& paths) {
   const bool onTerminal = OutputIsTerminal();
   int status = 0;
   for (const std::string& path : paths) {
-    const Outcome outcome = checkOnly ? CheckPath(path) : ConvertPath(path);
-    WriteText(Shown(path, onTerminal) + ": " + outcome.message + "\n");
-    static_cast<void>(std::fflush(stdout));
+    const Outcome outcome = HandlePath(action, path);
+    if (!WriteText(Shown(path, onTerminal) + ": " + outcome.message + "\n")) {
+      return ReportOutputFailure();
+    }
     if (outcome.status != 0) status = kFailure;
   }
   WaitIfConsoleCloses(onTerminal);
   return status;
 }
+
+int Print(const std::string& text) { return WriteText(text) ? 0 : ReportOutputFailure(); }
 
 int RunDialogueOnConsole() {
   OpenConsoleInput();
@@ -126,12 +167,11 @@ int RunProgram(const std::vector<std::string>& arguments) {
   if (arguments.empty()) return RunDialogueOnConsole();
   const CommandLine line = Parse(arguments);
   switch (line.action) {
-    case Action::Convert: return ReportEachPath(line.paths, false);
-    case Action::Check: return ReportEachPath(line.paths, true);
-    case Action::Help: WriteText(kUsage); return 0;
-    case Action::Version: WriteText("masterswitch " MASTERSWITCH_VERSION "\n"); return 0;
+    case Action::Help: return Print(kUsage);
+    case Action::Version: return Print("masterswitch " MASTERSWITCH_VERSION "\n");
     case Action::UsageError: break;
+    default: return ReportEachPath(line.action, line.paths);
   }
-  static_cast<void>(std::fprintf(stderr, "masterswitch: %s (try --help)\n", line.error.c_str()));
+  WriteErrorLine("masterswitch: " + line.error + " (try --help)");
   return kUsageError;
 }

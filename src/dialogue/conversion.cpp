@@ -1,16 +1,20 @@
 #include "conversion.hpp"
 
-#include <cstdio>
+#include <optional>
 
 #include "messages.hpp"
 
 namespace {
 
-const char* SwitchedMessage(FileKind kind) {
-  return kind == FileKind::Master ? kMasterToPlugin : kPluginToMaster;
+// The word for a kind, as --check reports it.
+const char* KindWord(FileKind kind) {
+  switch (kind) {
+    case FileKind::Master: return kMaster;
+    case FileKind::Plugin: return kPlugin;
+    case FileKind::Unknown: break;
+  }
+  return kUnknownKind;
 }
-
-}  // namespace
 
 Outcome SwitchKind(const std::string& path, FileKind kind) {
   std::FILE* update = OpenForUpdate(path);
@@ -25,22 +29,36 @@ Outcome SwitchKind(const std::string& path, FileKind kind) {
   const int closeResult = CloseUpdated(update);
   if (!written) return {kCannotWrite, kFailure};
   if (kind == FileKind::Unknown) return {kUnknownKind, closeResult};
-  return {SwitchedMessage(kind), closeResult};
+  return {kind == FileKind::Master ? kMasterToPlugin : kPluginToMaster, closeResult};
+}
+
+// The outcome of `then` for the kind of the file open as readStream, or the
+// failure that kept it from being read at all.
+template <typename Then>
+Outcome WithKindOf(std::FILE* readStream, Then then) {
+  if (readStream == nullptr) return {kNoSuchFile, kFailure};
+  const std::optional<FileKind> kind = ReadFileKind(readStream);
+  if (!kind) return {kCannotRead, kFailure};
+  return then(*kind);
+}
+
+}  // namespace
+
+Outcome ConvertOpenedFile(const std::string& path, std::FILE* readStream) {
+  return WithKindOf(readStream, [&path](FileKind kind) { return SwitchKind(path, kind); });
 }
 
 Outcome ConvertPath(const std::string& path) {
-  std::FILE* stream = OpenForReading(path);
-  if (stream == nullptr) return {kNoSuchFile, kFailure};
-  return SwitchKind(path, ReadFileKind(stream));
+  return ConvertOpenedFile(path, OpenForReading(path));
 }
 
 Outcome CheckPath(const std::string& path) {
-  std::FILE* stream = OpenForReading(path);
-  if (stream == nullptr) return {kNoSuchFile, kFailure};
-  switch (ReadFileKind(stream)) {
-    case FileKind::Master: return {kMaster, 0};
-    case FileKind::Plugin: return {kPlugin, 0};
-    case FileKind::Unknown: break;
-  }
-  return {kUnknownKind, 0};
+  return WithKindOf(OpenForReading(path), [](FileKind kind) { return Outcome{KindWord(kind), 0}; });
+}
+
+Outcome SetKindOfPath(const std::string& path, FileKind wanted) {
+  return WithKindOf(OpenForReading(path), [&](FileKind kind) {
+    if (kind == wanted || kind == FileKind::Unknown) return Outcome{KindWord(kind), 0};
+    return SwitchKind(path, kind);
+  });
 }

@@ -79,7 +79,7 @@ int RunDialogue() {
     LineBreak();
     return kFailure;
   }
-  const Outcome outcome = SwitchKind(path, ReadFileKind(stream));
+  const Outcome outcome = ConvertOpenedFile(path, stream);
   LineBreak();
   LineBreak();
   Print(outcome.message);

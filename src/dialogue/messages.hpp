@@ -9,7 +9,9 @@ constexpr char kPluginToMaster[] = "Plugin -> Master";
 constexpr char kUnknownKind[] = "Unknown Filetyp";
 constexpr char kCannotOpenForWriting[] = "File could not be opened for writing!";
 constexpr char kCannotWrite[] = "File could not be written!";
-// What --check reports for the two known kinds.
+constexpr char kCannotRead[] = "File could not be read!";
+// What --check reports for the two known kinds, and what --to-master and
+// --to-plugin report for a file that already is of the kind asked for.
 constexpr char kMaster[] = "Master";
 constexpr char kPlugin[] = "Plugin";
 

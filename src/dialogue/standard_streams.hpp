@@ -17,7 +17,12 @@ std::ptrdiff_t ReadStandardInput(char* buffer, std::size_t size);
 // control byte in a printed name could drive it.
 bool OutputIsTerminal();
 
-// Writes UTF-8 text to standard output, after whatever is already there. A
-// Windows console gets it as UTF-16, so that every letter shows; anything
-// else gets the bytes.
-void WriteText(const std::string& text);
+// Writes UTF-8 text to standard output, after whatever is already there,
+// and sends it out at once. A Windows console gets it as UTF-16, so that
+// every letter shows; anything else gets the bytes. False when it could not
+// be written (a full disk, an I/O error, a closed output); errno says why.
+bool WriteText(const std::string& text);
+
+// Writes a line of UTF-8 text to standard error, as WriteText does to
+// standard output; there is nowhere to report a failure to write it.
+void WriteErrorLine(const std::string& text);

@@ -24,6 +24,15 @@ std::ptrdiff_t ReadStandardInput(char* buffer, std::size_t size) {
 
 bool OutputIsTerminal() { return ::isatty(STDOUT_FILENO) != 0; }
 
-void WriteText(const std::string& text) {
-  static_cast<void>(std::fwrite(text.data(), 1, text.size(), stdout));
+namespace {
+
+bool WriteTo(std::FILE* stream, const std::string& text) {
+  const bool written = std::fwrite(text.data(), 1, text.size(), stream) == text.size();
+  return std::fflush(stream) == 0 && written;
 }
+
+}  // namespace
+
+bool WriteText(const std::string& text) { return WriteTo(stdout, text); }
+
+void WriteErrorLine(const std::string& text) { static_cast<void>(WriteTo(stderr, text + "\n")); }

@@ -5,6 +5,7 @@
 #include <io.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <string>
 
@@ -53,6 +54,24 @@ std::ptrdiff_t ReadConsoleAsUtf8(HANDLE input, char* buffer, std::size_t size) {
   return static_cast<std::ptrdiff_t>(count);
 }
 
+// A console shows UTF-16 whatever its code page; a file or pipe gets UTF-8.
+bool WriteTo(std::FILE* stream, DWORD which, const std::string& text) {
+  const HANDLE handle = GetStdHandle(which);
+  if (!IsConsole(handle)) {
+    const bool written = std::fwrite(text.data(), 1, text.size(), stream) == text.size();
+    return std::fflush(stream) == 0 && written;
+  }
+  static_cast<void>(std::fflush(stream));
+  const std::wstring wide = Utf16FromUtf8(text);
+  DWORD written = 0;
+  if (WriteConsoleW(handle, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr) &&
+      written == wide.size()) {
+    return true;
+  }
+  errno = EIO;  // the console's failure has no errno of its own
+  return false;
+}
+
 }  // namespace
 
 void SetUpStandardStreams() {
@@ -76,15 +95,8 @@ std::ptrdiff_t ReadStandardInput(char* buffer, std::size_t size) {
 
 bool OutputIsTerminal() { return IsConsole(GetStdHandle(STD_OUTPUT_HANDLE)); }
 
-// A console shows UTF-16 whatever its code page; a file or pipe gets UTF-8.
-void WriteText(const std::string& text) {
-  const HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
-  if (!IsConsole(output)) {
-    static_cast<void>(std::fwrite(text.data(), 1, text.size(), stdout));
-    return;
-  }
-  static_cast<void>(std::fflush(stdout));
-  const std::wstring wide = Utf16FromUtf8(text);
-  DWORD written = 0;
-  WriteConsoleW(output, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr);
+bool WriteText(const std::string& text) { return WriteTo(stdout, STD_OUTPUT_HANDLE, text); }
+
+void WriteErrorLine(const std::string& text) {
+  static_cast<void>(WriteTo(stderr, STD_ERROR_HANDLE, text + "\n"));
 }

@@ -14,10 +14,12 @@ FileKind Classify(int byte) {
   return FileKind::Unknown;  // any other value, or EOF for a short file
 }
 
-// The type byte at offset 8, or EOF when there is none or it cannot be read.
-int ReadTypeByte(std::FILE* stream) {
-  if (!SeekTo(stream, kTypeByteOffset)) return EOF;
-  return std::fgetc(stream);
+// Puts the type byte at offset 8 into byte, or EOF when the file is too
+// short to have one; false when it cannot be read.
+bool ReadTypeByte(std::FILE* stream, int& byte) {
+  if (!SeekTo(stream, kTypeByteOffset)) return false;
+  byte = std::fgetc(stream);
+  return byte != EOF || std::ferror(stream) == 0;
 }
 
 }  // namespace
@@ -27,9 +29,11 @@ std::FILE* OpenForReading(const std::string& path) {
   return OpenRegularFile(path, FileAccess::Read);
 }
 
-FileKind ReadFileKind(std::FILE* readStream) {
-  const int byte = ReadTypeByte(readStream);
+std::optional<FileKind> ReadFileKind(std::FILE* readStream) {
+  int byte = EOF;
+  const bool read = ReadTypeByte(readStream, byte);
   static_cast<void>(std::fclose(readStream));  // nothing was written through it
+  if (!read) return std::nullopt;
   return Classify(byte);
 }
 
@@ -48,7 +52,8 @@ bool WriteFileKind(std::FILE* updateStream, FileKind kind) {
   // Another program may have replaced or rewritten the file since it was
   // classified; flipping a byte nobody looked at could damage it.
   const int expected = kind == FileKind::Master ? kMasterByte : kPluginByte;
-  if (ReadTypeByte(updateStream) != expected) return false;
+  int byte = EOF;
+  if (!ReadTypeByte(updateStream, byte) || byte != expected) return false;
   const int opposite = kind == FileKind::Master ? kPluginByte : kMasterByte;
   return WriteByteAt(updateStream, kTypeByteOffset, static_cast<unsigned char>(opposite)) &&
          SyncToDisk(updateStream);

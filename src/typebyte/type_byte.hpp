@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdio>
+#include <optional>
 #include <string>
 
 enum class FileKind { Master, Plugin, Unknown };
@@ -14,8 +15,9 @@ enum class FileKind { Master, Plugin, Unknown };
 std::FILE* OpenForReading(const std::string& path);
 
 // Reads the type byte, closes the stream and classifies the byte. A file too
-// short to have one is Unknown.
-FileKind ReadFileKind(std::FILE* readStream);
+// short to have one is Unknown; no kind at all when reading it failed (an
+// I/O error), which says nothing of the file's kind.
+std::optional<FileKind> ReadFileKind(std::FILE* readStream);
 
 // The same path reopened for binary update, positioned at the type byte;
 // never created or truncated. nullptr when it cannot be opened.
