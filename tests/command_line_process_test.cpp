@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -31,8 +32,7 @@ class CommandLineTest : public testing::Test {
   }
 
   // Runs the tool in the test's folder, so that the paths are the names.
-  ToolRun Run(const std::vector<std::string>& arguments) {
-    ToolOptions options;
+  ToolRun Run(const std::vector<std::string>& arguments, ToolOptions options = ToolOptions()) {
     options.workingDirectory = dir_.PathOf("");
     options.arguments = arguments;
     options.inputStaysOpen = true;
@@ -52,6 +52,14 @@ class PosixCommandLineTest : public CommandLineTest {
  protected:
   void SetUp() override {
     if (Tool().isWindows) GTEST_SKIP() << "POSIX only";
+    CommandLineTest::SetUp();
+  }
+};
+
+class WindowsCommandLineTest : public CommandLineTest {
+ protected:
+  void SetUp() override {
+    if (!Tool().isWindows) GTEST_SKIP() << "Windows only";
     CommandLineTest::SetUp();
   }
 };
@@ -161,6 +169,22 @@ TEST_F(PosixCommandLineTest, ControlCharactersPassThroughAPipe) {
   const std::string name = "a\x1B[31mb\x07.esm";
   dir_.Write(name, DataFile(0x01));
   ExpectRun(Run({name}), Lines({name + ": Master -> Plugin"}), 0);
+}
+
+// cmd hands wildcards on unexpanded: the exe expands its own, in name order.
+TEST_F(WindowsCommandLineTest, WildcardsTypedInCmdAreExpanded) {
+  dir_.Write("b.esp", DataFile(0x00));
+  dir_.Write("a.esm", DataFile(0x01));
+  dir_.Write("notes.txt", DataFile(0x01));
+  std::filesystem::create_directory(dir_.PathOf("sub"));
+  dir_.Write("sub/x.esp", DataFile(0x00));
+  std::filesystem::copy_file(Tool().command.back(), dir_.PathOf("masterswitch.exe"));
+  ToolOptions cmd;
+  cmd.command = {"env", "LC_ALL=C.UTF-8", "wine", "cmd", "/c", "masterswitch.exe"};
+  ExpectRun(Run({"--check", "*.es?", "sub\\*.esp", "none*.esp"}, cmd),
+            Lines({"a.esm: Master", "b.esp: Plugin", "sub\\x.esp: Plugin",
+                   "none*.esp: File does not exist!"}),
+            kFailed);
 }
 
 }  // namespace

@@ -49,7 +49,7 @@ bool BecomeNobody() {
 // As root, the unprivileged run starts a copy of the tool in the working
 // directory, which nobody can reach whatever the modes of the folders above.
 std::vector<std::string> CommandFor(const ToolOptions& options) {
-  std::vector<std::string> command = Tool().command;
+  std::vector<std::string> command = options.command.empty() ? Tool().command : options.command;
   command.insert(command.end(), options.arguments.begin(), options.arguments.end());
   if (!options.unprivileged || ::geteuid() != 0 || options.workingDirectory.empty()) {
     return command;

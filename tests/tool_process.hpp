@@ -22,6 +22,8 @@ struct ToolOptions {
   bool unprivileged = false;
   // The command-line arguments.
   std::vector<std::string> arguments;
+  // What runs in place of the tool itself, when not empty.
+  std::vector<std::string> command;
   // Standard input stays open once the input is written, as a terminal or
   // a pipe from a program that goes on would; a read of it then blocks.
   bool inputStaysOpen = false;
