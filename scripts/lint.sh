@@ -1,9 +1,22 @@
 #!/usr/bin/env bash
-# Checks that the code follows .clang-format and that clang-tidy, with the
-# checks in .clang-tidy, finds nothing in src/. The Windows sources are
-# analysed through the MinGW-w64 cross-compiler's headers.
+# Checks that only the dialogue uses the other folders, that the code
+# follows .clang-format, and that clang-tidy, with the checks in
+# .clang-tidy, finds nothing in src/. The Windows sources are analysed
+# through the MinGW-w64 cross-compiler's headers.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+
+# The dialogue uses the console and the file layer; those two know nothing
+# of the dialogue, nor of each other.
+for layer in typebyte console; do
+  for header in $(git ls-files 'src/*.hpp' | grep -v "^src/$layer/"); do
+    if git grep -qF "#include \"${header##*/}\"" -- "src/$layer"; then
+      echo "FAILED: src/$layer includes $header; only src/dialogue may use another folder"
+      exit 1
+    fi
+  done
+done
+echo "layers: src/typebyte and src/console include nothing from another folder"
 
 mapfile -t sources < <(git ls-files '*.cpp' '*.hpp' '*.c')
 clang-format --dry-run --Werror "${sources[@]}"
