@@ -4,8 +4,9 @@
 # the median of eleven runs) of the release build flipping byte 8 of a 9-byte
 # file from a piped path, against dd doing the same flip and against
 # flip_floor.c, which does only open, pread, pwrite, fsync and close. Then
-# the same conversion of a sparse 64 GiB file, and of the 9-byte file given
-# as an argument. Prints a Markdown table.
+# the same conversion of a sparse 64 GiB file, of the 9-byte file given
+# as an argument, and --to-master on a file that already is a master,
+# which opens nothing for writing. Prints a Markdown table.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 for program in valgrind /usr/bin/time setarch cc dd; do
@@ -30,6 +31,8 @@ printf '%s\n' "$small" >"$work/small_path"
 printf '%s\n' "$huge" >"$work/huge_path"
 
 reset() { printf '\1' | dd of="$1" bs=1 seek=8 conv=notrunc status=none; }
+master=$work/master.esm
+cp "$small" "$master"
 
 tool=$PWD/build-release/masterswitch
 dd_flip=(dd "if=$work/new_byte" "of=$small" bs=1 seek=8 count=1 conv=notrunc status=none)
@@ -65,11 +68,13 @@ dd_i=$(instructions "$small" /dev/null "${dd_flip[@]}")
 floor_i=$(instructions "$small" /dev/null "${floor[@]}")
 huge_i=$(instructions "$huge" "$work/huge_path" "$tool")
 arg_i=$(instructions "$small" /dev/null "$tool" "$small")
+set_i=$(instructions "$master" /dev/null "$tool" --to-master "$master")
 tool_m=$(peak_kib "$small" "$work/small_path" "$tool")
 dd_m=$(peak_kib "$small" /dev/null "${dd_flip[@]}")
 floor_m=$(peak_kib "$small" /dev/null "${floor[@]}")
 huge_m=$(peak_kib "$huge" "$work/huge_path" "$tool")
 arg_m=$(peak_kib "$small" /dev/null "$tool" "$small")
+set_m=$(peak_kib "$master" /dev/null "$tool" --to-master "$master")
 
 echo "| one flip of byte 8 | instructions | vs dd | peak memory (KiB) | vs dd |"
 echo "|---|---:|---:|---:|---:|"
@@ -78,5 +83,6 @@ echo "| dd | $dd_i | 1.00 | $dd_m | 1.00 |"
 echo "| floor: open, pread, pwrite, fsync, close | $floor_i | $(ratio "$floor_i" "$dd_i") | $floor_m | $(ratio "$floor_m" "$dd_m") |"
 echo "| masterswitch, sparse 64 GiB file | $huge_i | $(ratio "$huge_i" "$dd_i") | $huge_m | $(ratio "$huge_m" "$dd_m") |"
 echo "| masterswitch FILE, 9-byte file as an argument | $arg_i | $(ratio "$arg_i" "$dd_i") | $arg_m | $(ratio "$arg_m" "$dd_m") |"
+echo "| masterswitch --to-master FILE, already a master | $set_i | $(ratio "$set_i" "$dd_i") | $set_m | $(ratio "$set_m" "$dd_m") |"
 echo
 echo "64 GiB file against 9-byte file: instructions $(ratio "$huge_i" "$tool_i"), peak memory $(ratio "$huge_m" "$tool_m")"
