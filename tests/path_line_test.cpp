@@ -110,28 +110,22 @@ TEST(PathLineReaderTest, MemoryStaysBoundedOnEndlessLine) {
   EXPECT_EQ(reader.ReadLine(path), kEnd);
 }
 
-// A file dropped into a terminal, or a path as a shell user writes it; an
-// empty meaning is a line that means nothing but itself.
+// A file dropped into a terminal, or a path as a shell user writes it.
 TEST(DroppedPathTest, OneBlankAndOneLevelOfShellQuotingComeOff) {
   ::setenv("HOME", "/home/me", 1);
   const struct {
     std::string line, meant;
-  } cases[] = {
-      {"'/m/My Mods/a.esm' ", "/m/My Mods/a.esm"},
-      {"'/m/it'\\''s.esm'", "/m/it's.esm"},
-      {"/m/My\\ Mods/it\\'s.esm ", "/m/My Mods/it's.esm"},
-      {"\"/m/a \\\"b\\\" \\\\ \\x.esm\"", "/m/a \"b\" \\ \\x.esm"},
-      {"~/Mods/a.esm", "/home/me/Mods/a.esm"},
-      {"'~/a.esm'", "~/a.esm"},
-      {"/m/a.esm  ", "/m/a.esm "},
-      {"/m/a.esm", ""},
-      {"'/m/a.esm", ""},
-      {"'/m/a'b.esm'", ""},
-      {"\"/m/a\\\"", ""},
-      {"/m/a\\", ""},
-  };
-  for (const auto& c : cases) {
-    EXPECT_EQ(PathMeantByDrop(c.line).value_or(""), c.meant) << c.line;
+  } cases[] = {{"'/m/My Mods/a.esm' ", "/m/My Mods/a.esm"},
+               {"'/m/it'\\''s.esm'", "/m/it's.esm"},
+               {"/m/My\\ Mods/it\\'s.esm ", "/m/My Mods/it's.esm"},
+               {"/m/a.esm  ", "/m/a.esm "},
+               {"\"/m/a \\\"b\\\" \\\\ \\x.esm\"", "/m/a \"b\" \\ \\x.esm"},
+               {"'~/a.esm'", "~/a.esm"},
+               {"~/Mods/a.esm", "/home/me/Mods/a.esm"}};
+  for (const auto& c : cases) EXPECT_EQ(PathMeantByDrop(c.line).value_or(""), c.meant) << c.line;
+  // Lines that mean only themselves: plain, or with a quote left open.
+  for (const char* line : {"/m/a.esm", "'/m/a.esm", "'/m/a'b.esm'", "\"/m/a\\\"", "/m/a\\"}) {
+    EXPECT_FALSE(PathMeantByDrop(line)) << line;
   }
 }
 
