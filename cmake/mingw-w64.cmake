@@ -15,5 +15,6 @@ set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
 # One file to copy: the C++ and GCC runtimes are linked in, and only
-# Windows' own DLLs are imported.
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
+# Windows' own DLLs are imported. No link time in the header, so that the
+# same source always links the same exe.
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -Wl,--no-insert-timestamp")
