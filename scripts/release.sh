@@ -11,10 +11,11 @@ cd "$(dirname "$0")/.."
 rm -rf dist
 mkdir dist
 # One build for each package, configured by the preset of that name in
-# CMakePresets.json and built in build-<preset>. Each is configured afresh,
-# so that nothing cached by an earlier run counts, and maps the checkout's
-# path out of what it compiles.
-for preset in linux windows windows32; do
+# CMakePresets.json and built in build-<preset>: the .deb's binary is linked
+# dynamically, the .tar.gz's statically. Each is configured afresh, so that
+# nothing cached by an earlier run counts, and maps the checkout's path out
+# of what it compiles.
+for preset in linux linux-static windows windows32; do
   # Packages of an older version left in the build tree must not ship.
   rm -rf "build-$preset/packages"
   cmake --preset "$preset" --fresh >/dev/null
