@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # What Windows shows of the built exe and what it needs to start: its version
 # resource names the project's version, product and copyright; its manifest
-# declares the Windows versions it knows and long-path awareness; and it
-# loads only DLLs that every Windows has, so that the exe runs on its own.
+# declares the Windows versions it knows and long-path awareness; it asks
+# for ASLR and DEP; and it loads only DLLs that every Windows has, so that
+# the exe runs on its own.
 # Usage: exe_resources.sh EXE VERSION. Exits 77 (skipped) where wrestool,
 # objdump or the exe is missing.
 set -euo pipefail
@@ -59,7 +60,12 @@ grep -q 'supportedOS Id="{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"' <<<"$manifest"
 grep -q '<longPathAware[^>]*>true</longPathAware>' <<<"$manifest" ||
   fail "the manifest does not declare longPathAware"
 
-dlls=$("$objdump" -p "$exe" | sed -n 's/^[[:space:]]*DLL Name: //p')
+headers=$("$objdump" -p "$exe")
+# ASLR and DEP, which Windows gives only an exe that asks for them.
+for flag in DYNAMIC_BASE NX_COMPAT; do
+  grep -qx "[[:space:]]*$flag" <<<"$headers" || fail "the exe does not ask for $flag"
+done
+dlls=$(sed -n 's/^[[:space:]]*DLL Name: //p' <<<"$headers")
 [[ -n $dlls ]] || fail "no imported DLLs listed"
 foreign=$(grep -viE '^(kernel32|msvcrt|user32|advapi32|shell32|ole32|oleaut32|ntdll|ws2_32|ucrtbase|api-ms-win-[a-z0-9-]+)\.dll$' <<<"$dlls" || true)
 [[ -z $foreign ]] || fail "imports DLLs that Windows does not have: ${foreign//$'\n'/ }"

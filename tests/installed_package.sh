@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The release packages as a user gets them: the tool installed from the .deb
-# converts a file, the .deb carries the README, and the win64 and win32 .zip
-# each hold the exe, the README and the licence, the texts with Windows line
+# converts a file, the .deb carries the README, the .tar.gz's static binary
+# runs, SHA256SUMS vouches for them all, and the win64 and win32 .zip each
+# hold the exe, the README and the licence, the texts with Windows line
 # ends. Usage: installed_package.sh DIST (the folder with them).
 set -euo pipefail
 dist=$1
@@ -22,6 +23,16 @@ output=$(printf '%s\n' "$installed/mod.esm" | setsid -w "$installed/usr/bin/mast
 [[ $output == *"Master -> Plugin" && $(od -An -tx1 -j8 "$installed/mod.esm") == " 00" ]] ||
   fail "the installed binary did not convert"
 [[ -f $installed/usr/share/doc/masterswitch/README.md ]] || fail "no README"
+# The .tar.gz's binary needs no loader and no library of the system.
+tar -xzf "$dist"/masterswitch-*-Linux.tar.gz -C "$installed"
+static=("$installed"/masterswitch-*-Linux/bin/masterswitch)
+elf=$(readelf -d -l "${static[0]}")
+[[ $elf != *NEEDED* && $elf != *INTERP* ]] || fail "the .tar.gz's binary is not static"
+[[ $("${static[0]}" --check "$installed/mod.esm") == *": Plugin" ]] || fail "the static binary did not check"
+# SHA256SUMS vouches for every other file there.
+(cd "$dist" && sha256sum --quiet --strict -c SHA256SUMS) || fail "SHA256SUMS does not match"
+[[ $(sed 's/^[0-9a-f]\{64\}  //' "$dist/SHA256SUMS") == "$(cd "$dist" && LC_ALL=C ls | grep -vx SHA256SUMS)" ]] ||
+  fail "SHA256SUMS does not list exactly the other files"
 # crlf_only FILE: every LF in it has a CR before it, as Notepad before
 # Windows 10 needs to show the lines apart.
 crlf_only() {
@@ -53,5 +64,5 @@ for zip_kind in win64 win32; do
   [[ $zip_kind == win32 ]] && expected=014c
   [[ $machine == "$expected" ]] || fail "the exe in $zip is for machine 0x$machine"
 done
-echo "packages: the .deb installs and its binary converts a file; each .zip holds the exe" \
-  "and CR LF texts"
+echo "packages: the .deb installs and its binary converts a file; the .tar.gz's is static;" \
+  "SHA256SUMS matches; each .zip holds the exe and CR LF texts"
