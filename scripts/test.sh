@@ -4,15 +4,15 @@
 # AddressSanitizer and UndefinedBehaviorSanitizer, and runs every test in
 # each build; runs the fuzz targets for a bounded time; cross-builds
 # the 64-bit and 32-bit masterswitch.exe and tests them under wine; builds
-# the release packages, checks the .deb with lintian and runs the tool
-# installed from it.
+# the release packages twice, in two folders, and compares them, checks the
+# .deb with lintian and runs the tool installed from it.
 # Installing needs root; nothing is installed that is present.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 packages=(cmake make g++ clang-19 libclang-rt-19-dev clang-format clang-tidy libgtest-dev dpkg-dev
   procps tmux strace g++-mingw-w64-x86-64 g++-mingw-w64-i686 icoutils wine64 wine wine32:i386
-  lintian mandoc man-db groff-base)
+  lintian mandoc man-db groff-base fakeroot)
 missing=()
 for package in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "ok installed" ||
@@ -56,6 +56,17 @@ bash scripts/lint.sh
 # The release packages, which also cross-build the exe the wine tests run.
 echo "== packages"
 bash scripts/release.sh
+# Once more, later, from a copy of the checkout in a folder of another name
+# and under another umask: dist/ must come out the same, byte for byte.
+(
+  again=$(mktemp -d)
+  trap 'rm -rf "$again"' EXIT
+  git ls-files -z --cached --others --exclude-standard |
+    tar --null -T - --ignore-failed-read -cf - 2>/dev/null | tar -xf - -C "$again"
+  umask 077
+  SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-$(git log -1 --format=%ct)} bash "$again/scripts/release.sh" >/dev/null
+  diff -r dist "$again/dist" || { echo "FAILED: a second release build differs (diffoscope shows where)"; exit 1; }
+)
 bash scripts/check_deb.sh
 bash tests/installed_package.sh dist
 
