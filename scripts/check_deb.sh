@@ -49,12 +49,10 @@ changelog_version=$(dpkg-parsechangelog -l "$unpacked/changelog" -S Version)
 tags=$(lintian --allow-root -I --fail-on error,warning "$deb") ||
   { printf '%s\n' "$tags"; echo "FAILED: lintian reports errors or warnings for $deb"; exit 1; }
 # Debian's hardening, whose lack lintian reports only as information. It
-# counts only __*_chk calls as fortified, which a binary has none of when
-# no call of it can be checked at run time; glibc's fortified __*_2 calls
-# then show the flags took effect.
-binary=$unpacked/usr/bin/masterswitch
-elf=$(readelf -d -l "$binary")
-symbols=$(nm -D "$binary")
+# takes only __*_chk calls as fortified, none of which a binary has when no
+# call can be checked at run time; glibc's __*_2 ones show fortify then.
+elf=$(readelf -d -l "$unpacked/usr/bin/masterswitch")
+symbols=$(nm -D "$unpacked/usr/bin/masterswitch")
 if grep -v hardening-no-fortify-functions <<<"$tags" | grep hardening- ||
   [[ $elf != *BIND_NOW* || $elf != *GNU_RELRO* || $symbols != *__stack_chk_fail* ]] ||
   ! grep -qE ' __[a-z0-9_]+_(chk|2)@' <<<"$symbols"; then

@@ -25,14 +25,14 @@ output=$(printf '%s\n' "$installed/mod.esm" | setsid -w "$installed/usr/bin/mast
 [[ -f $installed/usr/share/doc/masterswitch/README.md ]] || fail "no README"
 # The .tar.gz's binary needs no loader and no library of the system.
 tar -xzf "$dist"/masterswitch-*-Linux.tar.gz -C "$installed"
-static=("$installed"/masterswitch-*-Linux/bin/masterswitch)
-elf=$(readelf -d -l "${static[0]}")
+static=$(echo "$installed"/masterswitch-*-Linux/bin/masterswitch)
+elf=$(readelf -d -l "$static")
 [[ $elf != *NEEDED* && $elf != *INTERP* ]] || fail "the .tar.gz's binary is not static"
-[[ $("${static[0]}" --check "$installed/mod.esm") == *": Plugin" ]] || fail "the static binary did not check"
+[[ $("$static" --check "$installed/mod.esm") == *": Plugin" ]] || fail "the static binary did not check"
 # SHA256SUMS vouches for every other file there.
 (cd "$dist" && sha256sum --quiet --strict -c SHA256SUMS) || fail "SHA256SUMS does not match"
-[[ $(sed 's/^[0-9a-f]\{64\}  //' "$dist/SHA256SUMS") == "$(cd "$dist" && LC_ALL=C ls | grep -vx SHA256SUMS)" ]] ||
-  fail "SHA256SUMS does not list exactly the other files"
+listed=$(sed 's/^[0-9a-f]\{64\}  //' "$dist/SHA256SUMS")
+[[ $listed == "$(cd "$dist" && LC_ALL=C ls | grep -vx SHA256SUMS)" ]] || fail "SHA256SUMS and the folder disagree"
 # crlf_only FILE: every LF in it has a CR before it, as Notepad before
 # Windows 10 needs to show the lines apart.
 crlf_only() {
