@@ -6,6 +6,6 @@
 #include <string>
 #include <vector>
 
-// The arguments after the program's name, as UTF-8 on Windows. Returns the
+// The arguments after the program's name, as WTF-8 on Windows. Returns the
 // exit status: 0, -1 when a file could not be done, 2 for a usage error.
 int RunProgram(const std::vector<std::string>& arguments);

@@ -19,7 +19,7 @@ bool IsConsole(HANDLE handle) {
   return GetConsoleMode(handle, &mode) != 0;
 }
 
-// What was read from the console as UTF-16 and not yet handed out as UTF-8.
+// What was read from the console as UTF-16 and not yet handed out as WTF-8.
 std::string pendingText;
 // The first half of a surrogate pair whose second half is still unread.
 wchar_t pendingHighSurrogate = 0;
@@ -42,7 +42,7 @@ bool ReadConsolePiece(HANDLE input) {
 }
 
 // Typed at a console, the line is read as UTF-16, so that letters outside
-// the console's code page survive, and handed on as UTF-8, in which the
+// the console's code page survive, and handed on as WTF-8, in which the
 // path is then opened. The console's own line editing stays in force.
 std::ptrdiff_t ReadConsoleAsUtf8(HANDLE input, char* buffer, std::size_t size) {
   while (pendingText.empty()) {
@@ -62,7 +62,13 @@ bool WriteTo(std::FILE* stream, DWORD which, const std::string& text) {
     return std::fflush(stream) == 0 && written;
   }
   static_cast<void>(std::fflush(stream));
-  const std::wstring wide = Utf16FromUtf8(text);
+  // The C runtime writes CR LF for a file; the console needs it too, or its
+  // lines stair-step where another program left VT processing on.
+  std::wstring wide;
+  for (const wchar_t unit : Utf16FromBytes(text)) {
+    if (unit == L'\n') wide += L'\r';
+    wide += unit;
+  }
   DWORD written = 0;
   if (WriteConsoleW(handle, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr) &&
       written == wide.size()) {

@@ -1,9 +1,8 @@
-// Paths arrive as UTF-8 from the command line and from the console, and as
+// Paths arrive as WTF-8 from the command line and from the console, and as
 // the bytes that were piped in otherwise. Windows opens files by UTF-16
-// names, so the bytes are decoded as UTF-8 where they are valid UTF-8, and
-// in the ANSI code page where not, as a program of the system would have
-// written them.
-#define WIN32_LEAN_AND_MEAN
+// names, so the bytes are decoded as WTF-8 (UTF-8 included) where they are
+// that, and in the ANSI code page where not, as a program of the system
+// would have written them.
 #include <windows.h>
 
 #include <io.h>
@@ -15,13 +14,6 @@
 #include "utf16_windows.hpp"
 
 namespace {
-
-std::wstring WidePath(const std::string& path) {
-  std::wstring wide;
-  if (Utf16FromBytes(path, CP_UTF8, true, wide)) return wide;
-  Utf16FromBytes(path, CP_ACP, false, wide);
-  return wide;
-}
 
 // A file name cannot hold a double quote, and the console puts a dropped
 // file's path in quotes when it holds a blank.
@@ -42,7 +34,7 @@ bool IsDiskFile(std::FILE* stream) {
 }  // namespace
 
 std::FILE* OpenRegularFile(const std::string& path, FileAccess access) {
-  const std::wstring wide = WidePath(WithoutSurroundingQuotes(path));
+  const std::wstring wide = Utf16FromBytes(WithoutSurroundingQuotes(path));
   if (wide.empty()) return nullptr;
   // Other programs may go on reading and writing the file meanwhile.
   std::FILE* stream =

@@ -1,32 +1,19 @@
-#define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 
 #include "utf16_windows.hpp"
+#include "wtf8.hpp"
 
-bool Utf16FromBytes(const std::string& bytes, unsigned codePage, bool strict, std::wstring& wide) {
-  wide.clear();
-  if (bytes.empty()) return true;
-  const DWORD flags = strict ? MB_ERR_INVALID_CHARS : 0;
+std::wstring Utf16FromBytes(const std::string& bytes) {
+  std::u16string units;
+  if (Utf16FromWtf8(bytes, units)) return std::wstring(units.begin(), units.end());
   const int length = static_cast<int>(bytes.size());
-  const int needed = MultiByteToWideChar(codePage, flags, bytes.data(), length, nullptr, 0);
-  if (needed <= 0) return false;
-  wide.assign(static_cast<std::size_t>(needed), L'\0');
-  return MultiByteToWideChar(codePage, flags, bytes.data(), length, &wide[0], needed) == needed;
-}
-
-std::wstring Utf16FromUtf8(const std::string& text) {
-  std::wstring wide;
-  Utf16FromBytes(text, CP_UTF8, false, wide);
+  const int needed = MultiByteToWideChar(CP_ACP, 0, bytes.data(), length, nullptr, 0);
+  if (needed <= 0) return {};
+  std::wstring wide(static_cast<std::size_t>(needed), L'\0');
+  MultiByteToWideChar(CP_ACP, 0, bytes.data(), length, &wide[0], needed);
   return wide;
 }
 
 std::string Utf8FromUtf16(const std::wstring& wide) {
-  if (wide.empty()) return {};
-  const int length = static_cast<int>(wide.size());
-  const int needed =
-      WideCharToMultiByte(CP_UTF8, 0, wide.data(), length, nullptr, 0, nullptr, nullptr);
-  if (needed <= 0) return {};
-  std::string text(static_cast<std::size_t>(needed), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, wide.data(), length, &text[0], needed, nullptr, nullptr);
-  return text;
+  return Wtf8FromUtf16(std::u16string(wide.begin(), wide.end()));
 }

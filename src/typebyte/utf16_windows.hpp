@@ -1,12 +1,12 @@
-// Text between the tool's own bytes (UTF-8 where it has the choice) and
-// UTF-16, the encoding of Windows' file names and console.
+// Text between the tool's own bytes and UTF-16, the encoding of Windows'
+// file names and console. The tool's own bytes are WTF-8, so that a name
+// that is not valid UTF-16 still comes back as itself.
 #pragma once
 
 #include <string>
 
-// Decodes bytes of the given code page; false when they are not valid in it
-// and strict is set, or cannot be decoded at all.
-bool Utf16FromBytes(const std::string& bytes, unsigned codePage, bool strict, std::wstring& wide);
+// Decodes WTF-8, or, where the bytes are not that, ANSI code page text as a
+// program of the system would have written it.
+std::wstring Utf16FromBytes(const std::string& bytes);
 
-std::wstring Utf16FromUtf8(const std::string& text);
 std::string Utf8FromUtf16(const std::wstring& wide);

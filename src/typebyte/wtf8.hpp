@@ -1,0 +1,24 @@
+// UTF-8 that also carries unpaired UTF-16 surrogates, as three bytes each
+// (WTF-8). NTFS allows such surrogates in file names; in plain UTF-8 they
+// would turn into U+FFFD and name another file, or none. Platform-free, so
+// that it is tested everywhere; Windows is where it is used.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+// The length of the character at text[at], with its code point: valid
+// UTF-8, or a surrogate in three bytes. 0 where the bytes there are no such
+// character: a stray continuation byte, a sequence cut short, an overlong
+// form or a value past U+10FFFF.
+std::size_t Wtf8CharacterAt(const std::string& text, std::size_t at, std::uint32_t& codePoint);
+
+bool IsSurrogate(std::uint32_t codePoint);
+
+// Lossless: Utf16FromWtf8 gives back exactly what went in.
+std::string Wtf8FromUtf16(const std::u16string& wide);
+
+// False when bytes are not WTF-8, which includes a surrogate pair written as
+// two halves of three bytes each: a name has one spelling only.
+bool Utf16FromWtf8(const std::string& bytes, std::u16string& wide);
