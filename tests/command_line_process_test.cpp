@@ -157,7 +157,7 @@ TEST_F(CommandLineTest, OptionsAndUsageErrors) {
 
 // Scripts get the name back as it is; only a terminal is shielded from it.
 TEST_F(PosixCommandLineTest, ControlCharactersPassThroughAPipe) {
-  const std::string name = "a\x1B[31mb\x07.esm";
+  const std::string name = "a\x1B[31mb\x07\x7F\xC2\x9B\x9B.esm";
   dir_.Write(name, DataFile(0x01));
   ExpectRun(Run({name}), Lines({name + ": Master -> Plugin"}), 0);
 }

@@ -219,14 +219,16 @@ TEST(KeyWaitHighDescriptorTest, LoneEscapeEndsTheWait) {
 
 // With paths, the tool reports and returns: the terminal is not kept
 // waiting, and a name printed to it cannot drive it.
+// C1 controls too, as UTF-8 (U+009B is CSI on the Linux console) or as a
+// raw byte, and any byte that is not part of valid UTF-8.
 TEST(CommandLineTerminalTest, ControlCharactersShowAsQuestionMarksAndNoKeyIsAwaited) {
   TempDir dir;
-  const std::string path = dir.Write("a\x1B[31mb\x07.esm", DataFile(0x01));
+  const std::string path = dir.Write("a\x1B[31mb\x07\x7F\xC2\x9B\x9B\xC3\xA9.esm", DataFile(0x01));
   SessionOptions withPath;
   withPath.arguments = {path};
   TerminalSession tool(withPath);
   EXPECT_EQ(tool.WaitForExit(), 0);
-  EXPECT_EQ(tool.Output(), dir.PathOf("a?[31mb?.esm: Master -> Plugin\r\n"));
+  EXPECT_EQ(tool.Output(), dir.PathOf("a?[31mb????\xC3\xA9.esm: Master -> Plugin\r\n"));
   EXPECT_EQ(ReadWholeFile(path), DataFile(0x00));
 }
 

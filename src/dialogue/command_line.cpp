@@ -9,6 +9,7 @@
 #include "key_wait.hpp"
 #include "messages.hpp"
 #include "standard_streams.hpp"
+#include "terminal_text.hpp"
 
 namespace {
 
@@ -43,19 +44,9 @@ struct CommandLine {
   std::string error;  // for a usage error, what was wrong
 };
 
-bool IsControl(char c) {
-  const auto byte = static_cast<unsigned char>(c);
-  return byte < 0x20 || byte == 0x7F;
-}
-
-// A name on a terminal must not drive it: control bytes are shown as '?'.
-std::string Shown(std::string text, bool onTerminal) {
-  if (onTerminal) {
-    for (char& c : text) {
-      if (IsControl(c)) c = '?';
-    }
-  }
-  return text;
+// A name on a terminal must not drive it.
+std::string Shown(const std::string& text, bool onTerminal) {
+  return onTerminal ? ShownOnTerminal(text) : text;
 }
 
 // The options that say what is done to each PATH; at most one may be given.
