@@ -162,8 +162,10 @@ TEST_F(PosixCommandLineTest, ControlCharactersPassThroughAPipe) {
   ExpectRun(Run({name}), Lines({name + ": Master -> Plugin"}), 0);
 }
 
-// cmd hands wildcards on unexpanded: the exe expands its own, in name order.
-TEST_F(CommandLineTest, WildcardsTypedInCmdAreExpandedOnWindows) {
+// As Windows programs start it: cmd hands wildcards on unexpanded, for the
+// exe to expand in name order; a launcher that hides the console leaves no
+// window where a key could end a wait.
+TEST_F(CommandLineTest, RunsAsWindowsProgramsStartIt) {
   if (!Tool().isWindows) GTEST_SKIP() << "Windows only";
   dir_.Write("b.esp", DataFile(0x00));
   dir_.Write("a.esm", DataFile(0x01));
@@ -176,6 +178,10 @@ TEST_F(CommandLineTest, WildcardsTypedInCmdAreExpandedOnWindows) {
             Lines({"a.esm: Master", "b.esp: Plugin", "sub\\x.esp: Plugin",
                    "none*.esp: File does not exist!"}),
             kFailed);
+  ToolOptions hidden;
+  hidden.command = {"env", "LC_ALL=C.UTF-8", "wine", NO_WINDOW_LAUNCHER, "masterswitch.exe"};
+  ExpectRun(Run({"b.esp"}, hidden), Lines({"exit status 0"}), 0);
+  EXPECT_EQ(ReadWholeFile(dir_.PathOf("b.esp")), DataFile(0x01));
 }
 
 }  // namespace

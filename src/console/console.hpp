@@ -25,3 +25,7 @@ bool ReadKeyEvent(KeyEvent& event);
 // the console is no window of its own that could close with the tool (a
 // POSIX terminal outlives it).
 unsigned long ProcessesOnConsole();
+
+// Whether the console has a window at all; a program that starts the tool
+// with CREATE_NO_WINDOW gives it a console that nobody can see.
+bool ConsoleHasWindow();

@@ -119,3 +119,5 @@ bool ReadKeyEvent(KeyEvent& event) {
 }
 
 unsigned long ProcessesOnConsole() { return 0; }
+
+bool ConsoleHasWindow() { return false; }

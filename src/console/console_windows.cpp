@@ -2,7 +2,6 @@
 // so that the key comes from the keyboard even when standard input is a
 // pipe. Raw mode is the console input mode with every flag off: no line
 // input, no echo, and Ctrl+C delivered as a key instead of an interrupt.
-#define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 
 #include "console.hpp"
@@ -80,3 +79,8 @@ unsigned long ProcessesOnConsole() {
   DWORD processes[2];
   return GetConsoleProcessList(processes, 2);  // the whole count, 0 without a console
 }
+
+// A window that is only hidden still counts: under Windows Terminal the
+// console's window is a stand-in that some versions report as invisible,
+// and a double-clicked exe must keep its wait there.
+bool ConsoleHasWindow() { return GetConsoleWindow() != nullptr; }

@@ -35,4 +35,6 @@ int WaitForKey() {
   return code;
 }
 
-bool ConsoleClosesWithTool(unsigned long processesOnConsole) { return processesOnConsole == 1; }
+bool ConsoleClosesWithTool(unsigned long processesOnConsole, bool hasWindow) {
+  return processesOnConsole == 1 && hasWindow;
+}

@@ -8,5 +8,6 @@ int WaitForKey();
 
 // Whether the console window closes when the tool exits: it does when the
 // tool is alone on it, as when started by a double-click or by files
-// dropped on it, and the last lines would then vanish unread.
-bool ConsoleClosesWithTool(unsigned long processesOnConsole);
+// dropped on it, and the last lines would then vanish unread. A console
+// without a window shows nothing and takes no key, so nothing is awaited.
+bool ConsoleClosesWithTool(unsigned long processesOnConsole, bool hasWindow);

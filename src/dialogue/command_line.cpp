@@ -104,7 +104,9 @@ CommandLine Parse(const std::vector<std::string>& arguments) {
 // a program that starts the tool with its output piped back, and maybe its
 // console hidden, must not be kept waiting for a key nobody can press.
 void WaitIfConsoleCloses(bool outputOnConsole) {
-  if (!outputOnConsole || !ConsoleClosesWithTool(ProcessesOnConsole())) return;
+  if (!outputOnConsole || !ConsoleClosesWithTool(ProcessesOnConsole(), ConsoleHasWindow())) {
+    return;
+  }
   OpenConsoleInput();
   WaitForKey();
   CloseConsoleInput();
