@@ -32,6 +32,8 @@ mapfile -t posix < <(git ls-files 'src/*.cpp' | grep -v '_windows\.cpp$')
 clang-tidy --quiet --warnings-as-errors='*' -p "$lint/posix" "${posix[@]}" 2>/dev/null
 # clang finds the MinGW-w64 C headers by itself, but not its C++ library's.
 cxx=$(ls -d /usr/lib/gcc/x86_64-w64-mingw32/*-win32/include/c++ | tail -1)
+# They must also compile where <windows.h> defines min and max, as MSVC's does.
 clang-tidy --quiet --warnings-as-errors='*' -p "$lint/windows" --extra-arg=--target=x86_64-w64-mingw32 \
-  --extra-arg=-isystem"$cxx" --extra-arg=-isystem"$cxx/x86_64-w64-mingw32" "${windows[@]}" 2>/dev/null
+  --extra-arg=-isystem"$cxx" --extra-arg=-isystem"$cxx/x86_64-w64-mingw32" \
+  --extra-arg=-include"$PWD/scripts/windows_sdk_min_max.h" "${windows[@]}" 2>/dev/null
 echo "clang-tidy: nothing found in ${#posix[@]} + ${#windows[@]} sources"
