@@ -11,6 +11,7 @@
 #include <errno.h>
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/select.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -52,16 +53,28 @@ termios RawModeFrom(termios mode) {
 // A background job must not touch the terminal's mode: it would be stopped.
 bool IsForegroundJob() { return ::tcgetpgrp(terminal) == ::getpgrp(); }
 
-// poll, not select: the terminal's descriptor may be past what an fd_set
-// holds when the tool inherits many open files.
+// macOS's poll does not take terminal devices: it reports POLLNVAL for
+// /dev/tty at once. So select waits, where the descriptor fits an fd_set,
+// and poll only past that, where select cannot go, as when the tool
+// inherits many open files. A wait that fails is left for the read to
+// report; one that cannot be made at all ends the sequence.
 bool ByteArrivesWithinGap() {
-  pollfd readable{terminal, POLLIN, 0};
   int ready;
+  if (terminal < FD_SETSIZE) {
+    do {
+      fd_set readable;
+      FD_ZERO(&readable);
+      FD_SET(terminal, &readable);
+      timeval gap{0, static_cast<suseconds_t>(kSequenceGapMilliseconds) * 1000};
+      ready = ::select(terminal + 1, &readable, nullptr, nullptr, &gap);
+    } while (ready < 0 && errno == EINTR);
+    return ready != 0;
+  }
+  pollfd readable{terminal, POLLIN, 0};
   do {
     ready = ::poll(&readable, 1, kSequenceGapMilliseconds);
   } while (ready < 0 && errno == EINTR);
-  // An error is left for the read to report.
-  return ready != 0;
+  return ready != 0 && (readable.revents & POLLNVAL) == 0;
 }
 
 bool ReadByte(unsigned char& byte) {

@@ -54,11 +54,17 @@ bool WriteByteAt(std::FILE* stream, std::int64_t offset, unsigned char byte) {
 }
 
 bool SyncToDisk(std::FILE* stream) {
+  int result;
 #ifdef F_FULLFSYNC
   // On macOS fsync leaves the byte in the drive's cache; this flushes that.
-  if (::fcntl(::fileno(stream), F_FULLFSYNC) == 0) return true;
+  // Only a file system that cannot do it falls back to fsync: an error from
+  // the flush itself, such as EIO, is a failed sync.
+  do {
+    result = ::fcntl(::fileno(stream), F_FULLFSYNC);
+  } while (result != 0 && errno == EINTR);
+  if (result == 0) return true;
+  if (errno != ENOTSUP && errno != ENOTTY && errno != EINVAL) return false;
 #endif
-  int result;
   do {
     result = ::fsync(::fileno(stream));
   } while (result != 0 && errno == EINTR);
