@@ -161,6 +161,21 @@ TEST_F(KeyWaitTest, StopRestoresTheTerminalAndContinueMakesItRawAgain) {
   ExpectEndedCleanly();
 }
 
+// A background job that changed the terminal's mode would be stopped: it
+// converts, reports and does not wait, leaving the terminal alone.
+TEST(KeyWaitBackgroundTest, NeitherWaitsNorTouchesTheTerminal) {
+  TempDir dir;
+  const std::string path = dir.Write("mod.esm", DataFile(0x01));
+  SessionOptions background;
+  background.background = true;
+  background.pipedInput = path + "\n";
+  TerminalSession tool(background);
+  EXPECT_EQ(tool.WaitForExit(), 0) << "stopped, or waiting: " << tool.Output();
+  EXPECT_EQ(tool.Mode().c_lflag & (ICANON | ECHO), static_cast<tcflag_t>(ICANON | ECHO));
+  EXPECT_NE(tool.Output().find(kOutcome), std::string::npos) << tool.Output();
+  EXPECT_EQ(ReadWholeFile(path), DataFile(0x00));
+}
+
 // Whether any process holds the file open, as /proc tells on Linux; where
 // there is no /proc, none is found.
 bool AnyProcessHolds(const std::string& path) {

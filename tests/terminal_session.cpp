@@ -30,16 +30,21 @@ void OpenDescriptors(int count) {
   for (int fd = 3; fd < count; ++fd) ::dup2(STDIN_FILENO, fd);
 }
 
-[[noreturn]] void ExecToolInForeground(const SessionOptions& options) {
+[[noreturn]] void ExecToolAsJob(const SessionOptions& options) {
   ::setpgid(0, 0);
-  ::signal(SIGTTOU, SIG_IGN);  // a background group may not take the terminal otherwise
-  ::tcsetpgrp(STDIN_FILENO, ::getpgrp());
-  ::signal(SIGTTOU, SIG_DFL);
+  if (!options.background) {
+    ::signal(SIGTTOU, SIG_IGN);  // a background group may not take the terminal otherwise
+    ::tcsetpgrp(STDIN_FILENO, ::getpgrp());
+    ::signal(SIGTTOU, SIG_DFL);
+  }
   OpenDescriptors(options.openDescriptors);
   std::vector<std::string> words = {MASTERSWITCH_BINARY};
   // The shell runs the pipeline in its own process group, the foreground.
   if (options.outputThroughPipe)
     words = {"/bin/sh", "-c", "\"$0\" \"$@\" | cat", MASTERSWITCH_BINARY};
+  if (options.background) {
+    words = {"/bin/sh", "-c", "printf %s \"$1\" | \"$0\"", MASTERSWITCH_BINARY, options.pipedInput};
+  }
   words.insert(words.end(), options.arguments.begin(), options.arguments.end());
   std::vector<char*> argv;
   for (std::string& word : words) argv.push_back(word.data());
@@ -56,7 +61,7 @@ void OpenDescriptors(int count) {
   const rlimit noCoreFiles{0, 0};  // SIGQUIT would leave core files behind
   ::setrlimit(RLIMIT_CORE, &noCoreFiles);
   const pid_t tool = ::fork();
-  if (tool == 0) ExecToolInForeground(options);
+  if (tool == 0) ExecToolAsJob(options);
   ::setpgid(tool, tool);
   for (;;) {
     int status = 0;

@@ -17,6 +17,9 @@ struct SessionOptions {
   // The tool starts with this many descriptors open, as when a parent
   // leaves it many, so that the terminal it opens gets a high number.
   int openDescriptors = 0;
+  // The tool runs as a background job, with these bytes piped to it.
+  bool background = false;
+  std::string pipedInput;
 };
 
 class TerminalSession {
