@@ -31,6 +31,12 @@ for program in wine tmux timeout od stty; do
   command -v "$program" >/dev/null || { echo "skipped: no $program"; exit 77; }
 done
 [[ -f $exe ]] || { echo "skipped: no $exe"; exit 77; }
+# Without wine's 32-bit part (Debian's wine32), a 32-bit exe does nothing.
+if [[ -z $(LC_ALL=C.UTF-8 wine "$exe" --version 2>/dev/null) ]] &&
+  ! wine 'C:\windows\syswow64\cmd.exe' /c exit 2>/dev/null; then
+  echo "skipped: wine cannot run 32-bit programs here: no wine32"
+  exit 77
+fi
 
 work=$(mktemp -d)
 socket=$work/tmux
