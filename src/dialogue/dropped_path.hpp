@@ -7,7 +7,7 @@
 #include <string>
 
 // The path the line stands for, when that differs from the line itself;
-// nothing where the line means only itself. Tried only once the line as
-// typed has named no file, so that a name that exists is never read any
-// other way.
+// nothing where the line means only itself, or where a file of that very
+// name exists, so that a name that exists is never read any other way.
+// Asked only once the line as typed has not opened.
 std::optional<std::string> PathMeantByDrop(const std::string& line);

@@ -9,6 +9,8 @@
 //   text     \c anywhere standing for c; a leading ~/ is $HOME/
 //
 // Anything else, such as a quote left open, means nothing but itself.
+#include <sys/stat.h>
+
 #include <cstdlib>
 #include <string_view>
 
@@ -70,6 +72,9 @@ bool Unquote(const std::string& text, std::string& path) {
 }  // namespace
 
 std::optional<std::string> PathMeantByDrop(const std::string& line) {
+  // A name that exists, if only as a folder or an unreadable file, is that.
+  struct stat existing;
+  if (::lstat(line.c_str(), &existing) == 0) return std::nullopt;
   std::string text = line;
   if (!text.empty() && text.back() == ' ') text.pop_back();
   std::string path;
