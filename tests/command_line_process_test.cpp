@@ -177,6 +177,7 @@ TEST_F(CommandLineTest, RunsAsWindowsProgramsStartIt) {
   if (!Tool().isWindows) GTEST_SKIP() << "Windows only";
   dir_.Write("b.esp", DataFile(0x00));
   dir_.Write("a.esm", DataFile(0x01));
+  dir_.Write("b.esp_old", DataFile(0x00));  // whose 8.3 short name matches *.es?
   std::filesystem::create_directory(dir_.PathOf("sub"));
   dir_.Write("sub/x.esp", DataFile(0x00));
   std::filesystem::copy_file(Tool().command.back(), dir_.PathOf("masterswitch.exe"));

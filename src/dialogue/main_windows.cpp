@@ -1,13 +1,19 @@
 // The arguments are taken as UTF-16, as Windows keeps them, so that a file
-// dropped on the exe opens whatever letters its name holds.
+// dropped on the exe opens whatever letters its name holds; wildcards in
+// them are expanded here, as Windows leaves that to each program.
 #include <string>
 #include <vector>
 
 #include "command_line.hpp"
 #include "utf16_windows.hpp"
+#include "wildcards_windows.hpp"
 
 int wmain(int argc, wchar_t** argv) {
+  std::vector<std::wstring> given;
+  for (int i = 1; i < argc; ++i) given.emplace_back(argv[i]);
   std::vector<std::string> arguments;
-  for (int i = 1; i < argc; ++i) arguments.push_back(Utf8FromUtf16(argv[i]));
+  for (const std::wstring& argument : ExpandWildcards(given)) {
+    arguments.push_back(Utf8FromUtf16(argument));
+  }
   return RunProgram(arguments);
 }
