@@ -62,8 +62,7 @@ Action ModeOption(const std::string& argument) {
 CommandLine Parse(const std::vector<std::string>& arguments) {
   CommandLine line;
   bool help = false, version = false, optionsEnded = false;
-  Action mode = Action::Convert;
-  std::string modeArgument;
+  std::string modeArgument;  // the one of --check, --to-master, --to-plugin given
   for (const std::string& argument : arguments) {
     if (optionsEnded || argument == "-" || argument.empty() || argument[0] != '-') {
       line.paths.push_back(argument);
@@ -74,7 +73,6 @@ CommandLine Parse(const std::vector<std::string>& arguments) {
         line.error = argument;
         line.error += " cannot be combined with " + modeArgument;
       }
-      mode = ModeOption(argument);
       modeArgument = argument;
     } else if (argument == "--help" || argument == "-h") {
       help = true;
@@ -94,7 +92,7 @@ CommandLine Parse(const std::vector<std::string>& arguments) {
     line.action = Action::UsageError;
     line.error = modeArgument.empty() ? "no PATH given" : modeArgument + " needs a PATH";
   } else {
-    line.action = mode;
+    line.action = ModeOption(modeArgument);
   }
   return line;
 }
