@@ -21,6 +21,25 @@ for package in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "ok installed" && continue
   if [[ $package == *:i386 ]]; then missing_i386+=("$package"); else missing+=("$package"); fi
 done
+# Where the mirror's i386 index of the security suite lags behind the 64-bit
+# libraries already installed, the i386 ones cannot match them. The
+# release's main suite has both at one version: the i386 packages come from
+# there, and so does each 64-bit twin that apt names as the obstacle, which
+# may mean going back from a newer one of the security suite.
+release_suite() { (. /etc/os-release && echo "${VERSION_CODENAME:-}"); }
+apt_install() { apt-get install -y -q --no-install-recommends --allow-downgrades "$@" 2>&1; }
+install_i386() { # PACKAGE...; sets apt_error when it fails
+  local suite twins=() twin
+  apt_error=$(apt_install "$@") && return
+  suite=$(release_suite)
+  [[ -n $suite ]] || return 1
+  while ! apt_error=$(apt_install -t "$suite" "$@" "${twins[@]}"); do
+    twin=$(grep -oP 'Depends: \K[^: ]+(?=:i386)' <<<"$apt_error" | head -n1)
+    [[ -n $twin && " ${twins[*]} " != *" $twin/$suite "* ]] || return 1
+    echo "Taking $twin from $suite, at the version its i386 twin has there"
+    twins+=("$twin/$suite")
+  done
+}
 if ((${#missing[@]} + ${#missing_i386[@]})) && ((EUID != 0)); then
   if ((${#missing[@]})); then
     echo "Missing packages, which only root can install: ${missing[*]} ${missing_i386[*]}"
@@ -38,9 +57,10 @@ elif ((${#missing[@]} + ${#missing_i386[@]})); then
   if ((${#missing[@]})); then
     apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
   fi
-  if ((${#missing_i386[@]})) &&
-    ! apt-get install -y -qq --no-install-recommends "${missing_i386[@]}" >/dev/null 2>&1; then
-    echo "Could not install ${missing_i386[*]}: the 32-bit exe's wine tests are skipped"
+  if ((${#missing_i386[@]})) && ! install_i386 "${missing_i386[@]}"; then
+    echo "Could not install ${missing_i386[*]}, not even from $(release_suite):" \
+      "$(grep -m1 '^E:' <<<"$apt_error" || tail -n1 <<<"$apt_error")"
+    echo "The 32-bit exe's wine tests are skipped."
   fi
 fi
 
