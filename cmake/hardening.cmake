@@ -7,11 +7,13 @@
 find_program(MASTERSWITCH_DPKG_BUILDFLAGS dpkg-buildflags)
 if(MASTERSWITCH_DPKG_BUILDFLAGS)
   foreach(kind CPPFLAGS CXXFLAGS LDFLAGS)
-    # Run in the source folder, the path its -ffile-prefix-map maps to ".".
+    # Its own prefix map names the folder it runs in only where that path
+    # holds no blank or other special character; MASTERSWITCH_REPRODUCIBLE
+    # maps it out wherever it is.
     execute_process(
-      COMMAND ${CMAKE_COMMAND} -E env DEB_BUILD_MAINT_OPTIONS=hardening=+all
+      COMMAND ${CMAKE_COMMAND} -E env
+        "DEB_BUILD_MAINT_OPTIONS=hardening=+all reproducible=-fixfilepath,-fixdebugpath"
         ${MASTERSWITCH_DPKG_BUILDFLAGS} --get ${kind}
-      WORKING_DIRECTORY ${PROJECT_SOURCE_DIR}
       OUTPUT_VARIABLE ${kind} OUTPUT_STRIP_TRAILING_WHITESPACE RESULT_VARIABLE result)
     if(NOT result EQUAL 0)
       message(FATAL_ERROR "dpkg-buildflags --get ${kind} failed: ${result}")
