@@ -1,27 +1,28 @@
 #!/usr/bin/env bash
-# Builds the release packages into dist/: a .deb and a .tar.gz for Linux
-# (the binary, its manual page, the README, the licence, the copyright file
-# and the changelog), for Windows a win64 and a win32 .zip, each holding
-# masterswitch.exe, README.txt and LICENSE.txt, and SHA256SUMS, which lists
-# the checksum of each. Needs what scripts/test.sh installs (dpkg-dev
-# computes the .deb's dependencies and gives its build flags), gzip and,
-# for anyone but root, fakeroot.
+# Builds the release into dist/: a .deb and a .tar.gz for Linux (the
+# binary, its manual page, the README, the licence, the copyright file and
+# the changelog), for Windows a win64 and a win32 .zip, each holding
+# masterswitch.exe, README.txt and LICENSE.txt; the source archive they were
+# built from; a build-info file naming the tools that built them; and
+# SHA256SUMS, which lists the checksum of each. Needs what scripts/test.sh
+# installs (dpkg-dev gives the release time, the .deb's dependencies and its
+# build flags), gzip and, for anyone but root, fakeroot.
 #
-# The same source gives the same bytes in dist/, whatever the folder, the
-# time, the umask, the user and the locale, so that anyone can check a
-# release by building it again.
+# The same source gives the same bytes in dist/, from a git checkout or
+# from the source archive, whatever the folder, the time, the umask, the
+# user, the locale and the caller's build variables, so that anyone can
+# check a release by building it again with the same tools.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-# Every time stamp in the packages is the release's: the last commit's
-# time or, in a source tarball, that of the changelog's newest entry.
-if [[ -z ${SOURCE_DATE_EPOCH:-} ]]; then
-  if [[ -e .git ]]; then
-    SOURCE_DATE_EPOCH=$(git log -1 --format=%ct)
-  else
-    SOURCE_DATE_EPOCH=$(dpkg-parsechangelog -l packaging/debian/changelog -S Timestamp)
-  fi
-fi
+# The project's own compiler and flags: the presets name the compiler, and
+# dpkg-buildflags would take flags from these too. A developer's everyday
+# build is not a release and still gets them.
+unset CC CXX CFLAGS CXXFLAGS CPPFLAGS LDFLAGS RC RCFLAGS CMAKE_TOOLCHAIN_FILE
+while read -r variable; do unset "$variable"; done < <(compgen -e | grep '^DEB_' || true)
+# The release is the changelog's newest entry, which a git checkout and the
+# source archive both hold: every time stamp in dist/ is its time.
+SOURCE_DATE_EPOCH=$(dpkg-parsechangelog -l packaging/debian/changelog -S Timestamp)
 export SOURCE_DATE_EPOCH
 # CPack packs each folder, and each member of the .deb, with the mode it
 # got on disk, so a strict umask would ship a documentation folder that
@@ -37,8 +38,20 @@ export LC_ALL=C TZ=UTC
 as_root=()
 ((EUID == 0)) || as_root=(fakeroot)
 
+# The commit goes into the build-info, and into the source archive, where a
+# build from that archive finds it again, as in one that git archive made.
+if [[ -e .git ]]; then
+  commit=$(git rev-parse HEAD)
+  [[ -z $(git status --porcelain) ]] || commit+=", with changes not committed"
+else
+  commit=$(<packaging/source-commit)
+  [[ $commit != *'$Format'* ]] || commit="not known: a copy of a checkout without its .git"
+fi
+version=$(dpkg-parsechangelog -l packaging/debian/changelog -S Version)
+
 rm -rf dist
 mkdir dist
+bash scripts/source_archive.sh "dist/masterswitch-$version-source.tar.gz" "$commit"
 # One build for each package, configured by the preset of that name in
 # CMakePresets.json and built in build-<preset>: the .deb's binary is linked
 # dynamically, the .tar.gz's statically. Each is configured afresh, so that
@@ -52,5 +65,6 @@ for preset in linux linux-static windows windows32; do
   "${as_root[@]}" cpack --preset "$preset" >/dev/null
   cp "build-$preset"/packages/masterswitch[-_]*.{tar.gz,deb,zip} dist/ 2>/dev/null || true
 done
+bash scripts/buildinfo.sh "$commit" >"dist/masterswitch-$version.buildinfo"
 (cd dist && sha256sum -- * >SHA256SUMS)
 ls dist
