@@ -2,7 +2,7 @@
 # The whole-program, fault and wine tests, and the release packages' check,
 # once more as a newcomer may run them: from inside a terminal, from a
 # checkout under a folder that only its owner may enter and whose name holds
-# a blank, with a long TMPDIR, and with no locale and no HOME. Each of these
+# a blank, a quote, a $ and an &, with a long TMPDIR, and with no locale and no HOME. Each of these
 # has broken the tests before. Built with g++ only.
 # Needs what scripts/test.sh leaves behind: build-windows/masterswitch.exe,
 # build-windows32/masterswitch.exe and dist/.
@@ -16,11 +16,13 @@ if [[ ${1:-} != --inside ]]; then
   done
   top=$(mktemp -d)
   trap 'rm -rf "$top"' EXIT
-  private="$top/private dir"
+  private="$top/private dir, it's \$HOME & co"
   mkdir -m 700 "$private"
   checkout=$private/masterswitch
-  # Long enough that a path built on it overruns any fixed 49-character cut.
-  temp="$private/temporary files of the test run"
+  # Long enough that a path built on it overruns any fixed 49-character cut;
+  # not in that folder, since with a quote in TMPDIR CMake 3.25 misreads the
+  # compiler's library folders and finds no GoogleTest.
+  temp="$top/temporary files of the test run"
   mkdir -p "$checkout/build-windows" "$checkout/build-windows32" "$temp"
   # The files a build would see: tracked ones and new ones not ignored.
   git ls-files -z --cached --others --exclude-standard |
@@ -44,6 +46,8 @@ export WINEPREFIX=$TMPDIR/wine/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,m
 trap 'wineserver -k 2>/dev/null || true' EXIT
 bash tests/wine_prefix.sh
 
+# The README's own build command, which once broke in such a folder.
+cmake --workflow --preset windows >/dev/null
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMASTERSWITCH_WERROR=ON \
   -DCMAKE_CXX_COMPILER=g++ -DMASTERSWITCH_EXE="$PWD/build-windows/masterswitch.exe" \
   -DMASTERSWITCH_EXE32="$PWD/build-windows32/masterswitch.exe" >/dev/null

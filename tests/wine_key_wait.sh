@@ -73,10 +73,10 @@ terminal_is_raw() {
 }
 
 # Wine maps file names through the locale's character set, ASCII where no
-# locale is set.
+# locale is set. The paths reach tmux's shell as variables, whatever they hold.
 if [[ $name == arguments ]]; then
-  tmux -S "$socket" new-session -d -s tool -x 120 -y 40 -c "$work" \
-    "LC_ALL=C.UTF-8 timeout --foreground 90 wine '$exe' '$file' nope.esm; echo \$? >'$work/status'; sleep 600"
+  tmux -S "$socket" new-session -d -s tool -x 120 -y 40 -c "$work" -e "EXE=$exe" -e "FILE=$file" \
+    'LC_ALL=C.UTF-8 timeout --foreground 90 wine "$EXE" "$FILE" nope.esm; echo $? >status; sleep 600'
   lines_shown() { on_screen "$file: Master -> Plugin" && on_screen "nope.esm: File does not exist!"; }
   wait_until "one line per file, in the file's letters" lines_shown
   sleep 1
@@ -92,8 +92,8 @@ if [[ $name == arguments ]]; then
   echo "passed ($name: $after)"
   exit 0
 fi
-tmux -S "$socket" new-session -d -s tool -x 120 -y 40 \
-  "LC_ALL=C.UTF-8 timeout --foreground 90 wine '$exe'; echo \$? >'$work/status'; sleep 600"
+tmux -S "$socket" new-session -d -s tool -x 120 -y 40 -c "$work" -e "EXE=$exe" \
+  'LC_ALL=C.UTF-8 timeout --foreground 90 wine "$EXE"; echo $? >status; sleep 600'
 wait_until "the prompt" on_screen "Path to File"
 wait_until "the terminal in raw mode" terminal_is_raw
 tmux -S "$socket" send-keys -t tool "$path" Enter "${typed_ahead[@]}"
