@@ -18,6 +18,7 @@ namespace {
 
 constexpr int kFailed = 255;
 constexpr int kUsageError = 2;
+constexpr int kNotOfKindAsked = 1;
 
 std::string Lines(const std::vector<std::string>& lines) {
   std::string text;
@@ -84,11 +85,11 @@ TEST_F(CommandLineTest, SetModesSwitchOnlyFilesOfTheOtherKind) {
   ExpectRun(Run({"--to-master", "a.esp", "b.esm", "odd.esm", "a.esp"}),
             Lines({"a.esp: Plugin -> Master", "b.esm: Master", "odd.esm: Unknown Filetyp",
                    "a.esp: Master"}),
-            0);
+            kNotOfKindAsked);
   ExpectRun(Run({"a.esp", "b.esm", "--to-master"}), Lines({"a.esp: Master", "b.esm: Master"}), 0);
-  ExpectRun(Run({"--to-plugin", "b.esm", "missing.esm", "a.esp"}),
+  ExpectRun(Run({"--to-plugin", "b.esm", "missing.esm", "a.esp", "odd.esm"}),
             Lines({"b.esm: Master -> Plugin", "missing.esm: File does not exist!",
-                   "a.esp: Master -> Plugin"}),
+                   "a.esp: Master -> Plugin", "odd.esm: Unknown Filetyp"}),
             kFailed);
   EXPECT_EQ(ReadWholeFile(dir_.PathOf("a.esp")), DataFile(0x00));
   EXPECT_EQ(ReadWholeFile(dir_.PathOf("odd.esm")), DataFile(0x02));
@@ -118,7 +119,8 @@ TEST_F(CommandLineTest, CheckChangesNeitherBytesNorTimes) {
             0);
   // Nor does setting a kind that each file already has, or cannot have.
   ExpectRun(Run({"--to-master", "master.esm", "odd.esm", "locked.esm"}, asNobody),
-            Lines({"master.esm: Master", "odd.esm: Unknown Filetyp", "locked.esm: Master"}), 0);
+            Lines({"master.esm: Master", "odd.esm: Unknown Filetyp", "locked.esm: Master"}),
+            kNotOfKindAsked);
   ExpectRun(Run({"--to-plugin", "plugin.esp"}, asNobody), Lines({"plugin.esp: Plugin"}), 0);
   for (std::size_t i = 0; i < names.size(); ++i) {
     struct stat after {};
@@ -157,6 +159,7 @@ TEST_F(CommandLineTest, OptionsAndUsageErrors) {
 
   ExpectRun(Run({"--", "-odd.esm", "-"}),
             Lines({"-odd.esm: Master -> Plugin", "-: File does not exist!"}), kFailed);
+  ExpectRun(Run({"--check", "master.esm", "--check"}), Lines({"master.esm: Master"}), 0);
   ExpectRun(Run({"--version"}), Lines({"masterswitch " MASTERSWITCH_VERSION}), 0);
   const ToolRun help = Run({"-h"});
   EXPECT_EQ(help.output.rfind("Usage: masterswitch", 0), 0u);

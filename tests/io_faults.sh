@@ -72,13 +72,14 @@ in_mount_namespace() { # SCRIPT: run in a private mount namespace
 }
 
 # Between the tool's read of the type byte and its update open, the file is
-# changed by COMMAND; the read stream's close is held back meanwhile.
-change_between_read_and_update() {
+# changed by COMMAND; the read stream's close is held back meanwhile. ARGS
+# go to the tool, which is given the path on its input as well.
+change_between_read_and_update() { # COMMAND [ARGS...]
   command -v strace >/dev/null || skip "no strace"
   local fifo=$work/in
-  mkfifo "$fifo"
+  [[ -p $fifo ]] || mkfifo "$fifo"
   strace -qq -f -o /dev/null -P "$data" -e inject=close:delay_enter=1000000:when=1 \
-    "$tool" <"$fifo" >"$work/out" &
+    "$tool" "${@:2}" <"$fifo" >"$work/out" &
   local tracer=$!
   printf '%s\n' "$data" >"$fifo"
   local deadline=$((SECONDS + 20)) pid=""
@@ -129,11 +130,12 @@ read-eio)
   ;;
 output-lost)
   # A line that cannot be written, to a full disk or a closed output, is a
-  # failure; the file it tells of was done before it was due.
-  for mode in --to-plugin --version; do
+  # failure; the file it tells of was done before it was due, and the run
+  # stops there: the same path again would be switched back.
+  for mode in -- --version; do
     for output in /dev/full '&-'; do
       cp "$original" "$data"
-      eval '"$tool" $mode "$data" 2>"$work/err" >'"$output" && status=0 || status=$?
+      eval '"$tool" $mode "$data" "$data" 2>"$work/err" >'"$output" && status=0 || status=$?
       [[ $status == 255 && $(<"$work/err") == "masterswitch: cannot write standard output: "* ]] ||
         fail "$mode >$output: exit status $status, '$(<"$work/err")'"
       if [[ $mode == --version ]]; then expect_unchanged; else expect_flipped; fi
@@ -144,7 +146,20 @@ replaced-between)
   printf 'TES4\0\0\0\0\7 another file' >"$work/other"
   cp "$work/other" "$original"
   change_between_read_and_update 'mv "$work/other" "$data"'
-  expect "File could not be written!" 255
+  expect "File could not be opened for writing!" 255
+  expect_unchanged
+  ;;
+swapped-between)
+  # A file of the same kind, put in the path's place as a link: the byte it
+  # holds is the one read, and only which file it is tells them apart.
+  printf 'TES4\0\0\0\0\1 another file' >"$work/other"
+  cp "$work/other" "$original"
+  change_between_read_and_update 'ln -sf "$work/other" "$data"'
+  expect "File could not be opened for writing!" 255
+  rm "$data" && printf 'TES4\0\0\0\0\1' >"$data"
+  change_between_read_and_update 'ln -sf "$work/other" "$data"' --to-plugin "$data"
+  [[ $output == "$data: File could not be opened for writing!"$'\n' && $status == 255 ]] ||
+    fail "--to-plugin: '$output', $status"
   expect_unchanged
   ;;
 vanished-between)

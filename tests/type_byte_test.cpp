@@ -22,8 +22,9 @@ FileKind SwitchFile(const std::string& path) {
   std::FILE* read = OpenForReading(path);
   EXPECT_NE(read, nullptr);
   if (read == nullptr) return FileKind::Unknown;
+  const std::optional<FileIdentity> identity = IdentityOf(read);
   const FileKind kind = ReadFileKind(read).value();
-  std::FILE* update = OpenForUpdate(path);
+  std::FILE* update = OpenForUpdate(path, identity);
   EXPECT_NE(update, nullptr);
   if (update == nullptr) return kind;
   EXPECT_TRUE(WriteFileKind(update, kind));
@@ -69,8 +70,10 @@ TEST(TypeByteSwitchTest, SecondRunRestoresTheFirstValue) {
 TEST(TypeByteSwitchTest, ByteIsInTheFileBeforeTheStreamIsClosed) {
   TempDir dir;
   const std::string path = dir.Write("mod.esp", DataFile(0x00));
-  const FileKind kind = ReadFileKind(OpenForReading(path)).value();
-  std::FILE* update = OpenForUpdate(path);
+  std::FILE* read = OpenForReading(path);
+  const std::optional<FileIdentity> identity = IdentityOf(read);
+  const FileKind kind = ReadFileKind(read).value();
+  std::FILE* update = OpenForUpdate(path, identity);
   ASSERT_NE(update, nullptr);
   ASSERT_TRUE(WriteFileKind(update, kind));
   EXPECT_EQ(ReadWholeFile(path), DataFile(0x01));
@@ -87,28 +90,36 @@ TEST(TypeByteSwitchTest, RefusesWhatIsNotAnExistingRegularFile) {
        {dir.PathOf("missing.esm"), dir.PathOf(""), fifo, std::string("/dev/null"),
         real + std::string(1, '\0') + "x", std::string()}) {
     EXPECT_EQ(OpenForReading(path), nullptr) << path;
-    EXPECT_EQ(OpenForUpdate(path), nullptr) << path;
+    EXPECT_EQ(OpenForUpdate(path, FileIdentity{}), nullptr) << path;
   }
 }
 
+// Rewritten in place, it is the same file with another byte; put in its
+// place, another file of the same kind, which was never looked at.
 TEST(TypeByteSwitchTest, FileReplacedAfterItWasReadIsNotWritten) {
   TempDir dir;
   const std::string path = dir.Write("mod.esm", DataFile(0x01));
-  const FileKind kind = ReadFileKind(OpenForReading(path)).value();
+  std::FILE* read = OpenForReading(path);
+  const std::optional<FileIdentity> identity = IdentityOf(read);
+  const FileKind kind = ReadFileKind(read).value();
   dir.Write("mod.esm", DataFile(0x07));
-  std::FILE* update = OpenForUpdate(path);
+  std::FILE* update = OpenForUpdate(path, identity);
   ASSERT_NE(update, nullptr);
   EXPECT_FALSE(WriteFileKind(update, kind));
   EXPECT_EQ(CloseUpdated(update), 0);
   EXPECT_EQ(ReadWholeFile(path), DataFile(0x07));
+  ASSERT_EQ(std::rename(dir.Write("other.esm", DataFile(0x01)).c_str(), path.c_str()), 0);
+  EXPECT_EQ(OpenForUpdate(path, identity), nullptr);
 }
 
 TEST(TypeByteSwitchTest, FileThatVanishedCannotBeOpenedForUpdate) {
   TempDir dir;
   const std::string path = dir.Write("mod.esm", DataFile(0x01));
-  EXPECT_EQ(ReadFileKind(OpenForReading(path)), FileKind::Master);
+  std::FILE* read = OpenForReading(path);
+  const std::optional<FileIdentity> identity = IdentityOf(read);
+  EXPECT_EQ(ReadFileKind(read), FileKind::Master);
   std::remove(path.c_str());
-  EXPECT_EQ(OpenForUpdate(path), nullptr);
+  EXPECT_EQ(OpenForUpdate(path, identity), nullptr);
 }
 
 }  // namespace

@@ -32,9 +32,11 @@ const char kUsage[] =
     "  --           every argument after it is a PATH, even one that starts with -\n"
     "  -h, --help   show this help;  --version  show the version\n"
     "\n"
-    "Exit status: 0 when every file was done or is of unknown type, -1 (255)\n"
-    "when one did not open or could not be read or written, or the output\n"
-    "could not be written, 2 for a usage error.\n";
+    "Exit status: 0 when every file was done or is of unknown type, or with\n"
+    "--to-master and --to-plugin when every file now is of the kind asked for;\n"
+    "1 when these left a file of unknown type as it was; -1 (255) when one did\n"
+    "not open or could not be read or written, or the output could not be\n"
+    "written; 2 for a usage error.\n";
 
 enum class Action { Convert, Check, ToMaster, ToPlugin, Help, Version, UsageError };
 
@@ -136,7 +138,8 @@ int ReportEachPath(Action action, const std::vector<std::string>& paths) {
     if (!WriteText(Shown(path, onTerminal) + ": " + outcome.message + "\n")) {
       return ReportOutputFailure();
     }
-    if (outcome.status != 0) status = kFailure;
+    // A failure outweighs a file left of another kind.
+    if (status != kFailure && outcome.status != 0) status = outcome.status;
   }
   WaitIfConsoleCloses(onTerminal);
   return status;

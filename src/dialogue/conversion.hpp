@@ -9,7 +9,7 @@
 
 struct Outcome {
   const char* message;  // one of the tool's messages
-  int status;           // 0, or -1 when the file could not be done
+  int status;           // 0, kNotOfKindAsked, or -1 when the file could not be done
 };
 
 // Reads the kind of the file at path, already open for reading, and
@@ -26,5 +26,6 @@ Outcome CheckPath(const std::string& path);
 
 // Makes the file at path a master or a plugin, as wanted. It is opened for
 // writing only when its byte must change: a file that already is of that
-// kind, or is of unknown kind, is only read.
+// kind, or is of unknown kind, is only read; the latter is no failure, but
+// not of the kind asked for either.
 Outcome SetKindOfPath(const std::string& path, FileKind wanted);

@@ -16,3 +16,6 @@ constexpr char kMaster[] = "Master";
 constexpr char kPlugin[] = "Plugin";
 
 constexpr int kFailure = -1;
+// --to-master or --to-plugin left a file of unknown kind as it was: a script
+// that asked for a kind must not take it for one of that kind.
+constexpr int kNotOfKindAsked = 1;

@@ -6,12 +6,17 @@
 #include <cstdio>
 #include <string>
 
+#include "file_identity.hpp"
+
 enum class FileAccess { Read, Update };
 
 // Opens an existing regular file as a binary stream without creating or
 // truncating it. Anything that is not a regular file (a directory, a FIFO,
 // a device) is refused without blocking; nullptr on any failure.
 std::FILE* OpenRegularFile(const std::string& path, FileAccess access);
+
+// Which file the stream has open; false when the system cannot say.
+bool IdentifyFile(std::FILE* stream, FileIdentity& identity);
 
 // Positions the stream at an absolute offset, with 64-bit offsets.
 bool SeekTo(std::FILE* stream, std::int64_t offset);

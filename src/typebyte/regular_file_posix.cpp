@@ -41,6 +41,14 @@ std::FILE* OpenRegularFile(const std::string& path, FileAccess access) {
   return stream;
 }
 
+bool IdentifyFile(std::FILE* stream, FileIdentity& identity) {
+  struct stat info;
+  if (::fstat(::fileno(stream), &info) != 0) return false;
+  identity.volume = static_cast<std::uint64_t>(info.st_dev);
+  identity.file = static_cast<std::uint64_t>(info.st_ino);
+  return true;
+}
+
 bool SeekTo(std::FILE* stream, std::int64_t offset) {
   return ::fseeko(stream, static_cast<off_t>(offset), SEEK_SET) == 0;
 }

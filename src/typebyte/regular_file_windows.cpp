@@ -24,12 +24,13 @@ std::string WithoutSurroundingQuotes(const std::string& path) {
   return path;
 }
 
-// Devices (CON, NUL, COM1), pipes and the like are not data files.
-bool IsDiskFile(std::FILE* stream) {
+HANDLE HandleOf(std::FILE* stream) {
   // NOLINTNEXTLINE(performance-no-int-to-ptr): the CRT hands the handle over as an integer.
-  const HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream)));
-  return GetFileType(handle) == FILE_TYPE_DISK;
+  return reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream)));
 }
+
+// Devices (CON, NUL, COM1), pipes and the like are not data files.
+bool IsDiskFile(std::FILE* stream) { return GetFileType(HandleOf(stream)) == FILE_TYPE_DISK; }
 
 }  // namespace
 
@@ -44,6 +45,14 @@ std::FILE* OpenRegularFile(const std::string& path, FileAccess access) {
     return nullptr;
   }
   return stream;
+}
+
+bool IdentifyFile(std::FILE* stream, FileIdentity& identity) {
+  BY_HANDLE_FILE_INFORMATION info;
+  if (!GetFileInformationByHandle(HandleOf(stream), &info)) return false;
+  identity.volume = info.dwVolumeSerialNumber;
+  identity.file = std::uint64_t{info.nFileIndexHigh} << 32 | info.nFileIndexLow;
+  return true;
 }
 
 bool SeekTo(std::FILE* stream, std::int64_t offset) {

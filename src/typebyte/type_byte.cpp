@@ -37,10 +37,18 @@ std::optional<FileKind> ReadFileKind(std::FILE* readStream) {
   return Classify(byte);
 }
 
-std::FILE* OpenForUpdate(const std::string& path) {
-  if (path.find('\0') != std::string::npos) return nullptr;
+std::optional<FileIdentity> IdentityOf(std::FILE* stream) {
+  FileIdentity identity;
+  if (!IdentifyFile(stream, identity)) return std::nullopt;
+  return identity;
+}
+
+std::FILE* OpenForUpdate(const std::string& path, const std::optional<FileIdentity>& wasRead) {
+  if (!wasRead || path.find('\0') != std::string::npos) return nullptr;
   std::FILE* stream = OpenRegularFile(path, FileAccess::Update);
-  if (stream != nullptr && !SeekTo(stream, kTypeByteOffset)) {
+  if (stream == nullptr) return nullptr;
+  const std::optional<FileIdentity> opened = IdentityOf(stream);
+  if (!opened || *opened != *wasRead || !SeekTo(stream, kTypeByteOffset)) {
     static_cast<void>(std::fclose(stream));
     return nullptr;
   }

@@ -7,6 +7,8 @@
 #include <optional>
 #include <string>
 
+#include "file_identity.hpp"
+
 enum class FileKind { Master, Plugin, Unknown };
 
 // An existing regular file opened for binary reading, or nullptr for any
@@ -19,9 +21,14 @@ std::FILE* OpenForReading(const std::string& path);
 // I/O error), which says nothing of the file's kind.
 std::optional<FileKind> ReadFileKind(std::FILE* readStream);
 
+// Which file the stream has open; empty when the system cannot say.
+std::optional<FileIdentity> IdentityOf(std::FILE* stream);
+
 // The same path reopened for binary update, positioned at the type byte;
-// never created or truncated. nullptr when it cannot be opened.
-std::FILE* OpenForUpdate(const std::string& path);
+// never created or truncated. nullptr when it cannot be opened, or when it
+// no longer names the file that was read (wasRead): another file, or a link
+// to one, put in its place in between was never looked at.
+std::FILE* OpenForUpdate(const std::string& path, const std::optional<FileIdentity>& wasRead);
 
 // Puts the opposite type byte into the file and makes it durable before
 // returning, so that success is only ever reported for a byte on disk.
