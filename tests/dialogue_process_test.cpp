@@ -194,8 +194,10 @@ TEST_F(PosixDialogueProcessTest, DroppedPathOpensOnceItsQuotingIsTakenOff) {
   ToolOptions inDir;
   inDir.workingDirectory = dir.PathOf("");
   ExpectRun(RunToolPiped("'a.esm'\n", inDir), Outcome("Plugin -> Master"), 0);
-  ASSERT_EQ(::mkdir(dir.PathOf("'a.esm' ").c_str(), 0700), 0);  // exists, but does not open
-  ExpectRun(RunToolPiped("'a.esm' \n", inDir), kNotFound + kInputEnded, kFailed);
+  ASSERT_EQ(::mkdir(dir.PathOf("'a.esm' ").c_str(), 0700), 0);       // exists, but does not open
+  ASSERT_EQ(::symlink("nowhere", dir.PathOf("a.esm ").c_str()), 0);  // exists, dangling
+  ExpectRun(RunToolPiped("'a.esm' \na.esm \n", inDir), kNotFound + kNotFound + kInputEnded,
+            kFailed);
   EXPECT_EQ(ReadWholeFile(unquoted), DataFile(0x01));
 }
 

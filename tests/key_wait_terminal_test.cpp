@@ -5,9 +5,11 @@
 #include <signal.h>
 #include <sys/resource.h>
 
+#include <chrono>
 #include <filesystem>
 #include <ostream>
 #include <string>
+#include <thread>
 
 #include "temp_dir.hpp"
 #include "terminal_session.hpp"
@@ -95,6 +97,10 @@ TEST_F(KeyWaitTest, LoneEscapeEndsTheWaitAfterAShortPause) {
 }
 
 TEST_F(KeyWaitTest, ReportsAndReleasesDoNotEndTheWait) {
+  // Focus out, its tail well within the pause after Escape.
+  tool_.Type("\x1b");
+  std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  tool_.Type("[O");
   // Focus in, a key release, Shift alone, a cursor report, paste markers.
   tool_.Type("\x1b[I\x1b[97;1:3u\x1b[57441u\x1b[12;40R\x1b[200~");
   ExpectStillWaiting();
@@ -238,12 +244,13 @@ TEST(KeyWaitHighDescriptorTest, LoneEscapeEndsTheWait) {
 // raw byte, and any byte that is not part of valid UTF-8.
 TEST(CommandLineTerminalTest, ControlCharactersShowAsQuestionMarksAndNoKeyIsAwaited) {
   TempDir dir;
-  const std::string path = dir.Write("a\x1B[31mb\x07\x7F\xC2\x9B\x9B\xC3\xA9.esm", DataFile(0x01));
+  const std::string path =
+      dir.Write("a\x1B[31mb\x07\x7F\xC2\x9B\x9B \xC2\x9F\xED\xA0\x80\xC3\xA9.esm", DataFile(0x01));
   SessionOptions withPath;
   withPath.arguments = {path};
   TerminalSession tool(withPath);
   EXPECT_EQ(tool.WaitForExit(), 0);
-  EXPECT_EQ(tool.Output(), dir.PathOf("a?[31mb????\xC3\xA9.esm: Master -> Plugin\r\n"));
+  EXPECT_EQ(tool.Output(), dir.PathOf("a?[31mb???? ????\xC3\xA9.esm: Master -> Plugin\r\n"));
   EXPECT_EQ(ReadWholeFile(path), DataFile(0x00));
 }
 

@@ -117,6 +117,7 @@ TEST(DroppedPathTest, OneBlankAndOneLevelOfShellQuotingComeOff) {
     std::string line, meant;
   } cases[] = {{"'/m/My Mods/a.esm' ", "/m/My Mods/a.esm"},
                {"'/m/it'\\''s.esm'", "/m/it's.esm"},
+               {"'/m/a'\\'''", "/m/a'"},
                {"/m/My\\ Mods/it\\'s.esm ", "/m/My Mods/it's.esm"},
                {"/m/a.esm  ", "/m/a.esm "},
                {"\"/m/a \\\"b\\\" \\\\ \\x.esm\"", "/m/a \"b\" \\ \\x.esm"},
@@ -127,6 +128,8 @@ TEST(DroppedPathTest, OneBlankAndOneLevelOfShellQuotingComeOff) {
   for (const char* line : {"/m/a.esm", "'/m/a.esm", "'/m/a'b.esm'", "\"/m/a\\\"", "/m/a\\"}) {
     EXPECT_FALSE(PathMeantByDrop(line)) << line;
   }
+  ::setenv("HOME", "", 1);
+  EXPECT_FALSE(PathMeantByDrop("~/a.esm"));
 }
 
 }  // namespace
