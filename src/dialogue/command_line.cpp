@@ -42,7 +42,7 @@ enum class Action { Convert, Check, ToMaster, ToPlugin, Help, Version, UsageErro
 
 struct CommandLine {
   Action action = Action::Convert;
-  std::vector<std::string> paths;
+  std::vector<Argument> paths;
   std::string error;  // for a usage error, what was wrong
 };
 
@@ -59,15 +59,26 @@ Action ModeOption(const std::string& argument) {
   return Action::Convert;
 }
 
+// A found name is a path even when it starts with '-'; "-" alone is one too.
+bool IsPath(const Argument& argument) {
+  const std::string& text = argument.text;
+  return !argument.foundPath.empty() || text == "-" || text.empty() || text[0] != '-';
+}
+
+const std::string& PathToOpen(const Argument& argument) {
+  return argument.foundPath.empty() ? argument.text : argument.foundPath;
+}
+
 // Options may stand anywhere before "--"; everything is looked at before a
 // file is touched, so that a mistyped option changes nothing.
-CommandLine Parse(const std::vector<std::string>& arguments) {
+CommandLine Parse(const std::vector<Argument>& arguments) {
   CommandLine line;
   bool help = false, version = false, optionsEnded = false;
   std::string modeArgument;  // the one of --check, --to-master, --to-plugin given
-  for (const std::string& argument : arguments) {
-    if (optionsEnded || argument == "-" || argument.empty() || argument[0] != '-') {
-      line.paths.push_back(argument);
+  for (const Argument& given : arguments) {
+    const std::string& argument = given.text;
+    if (optionsEnded || IsPath(given)) {
+      line.paths.push_back(given);
     } else if (argument == "--") {
       optionsEnded = true;
     } else if (ModeOption(argument) != Action::Convert) {
@@ -130,12 +141,12 @@ int ReportOutputFailure() {
 
 // Stops at the first line that cannot be written: a file is only done when
 // the caller can learn what became of it.
-int ReportEachPath(Action action, const std::vector<std::string>& paths) {
+int ReportEachPath(Action action, const std::vector<Argument>& paths) {
   const bool onTerminal = OutputIsTerminal();
   int status = 0;
-  for (const std::string& path : paths) {
-    const Outcome outcome = HandlePath(action, path);
-    if (!WriteText(Shown(path, onTerminal) + ": " + outcome.message + "\n")) {
+  for (const Argument& path : paths) {
+    const Outcome outcome = HandlePath(action, PathToOpen(path));
+    if (!WriteText(Shown(path.text, onTerminal) + ": " + outcome.message + "\n")) {
       return ReportOutputFailure();
     }
     // A failure outweighs a file left of another kind.
@@ -156,7 +167,7 @@ int RunDialogueOnConsole() {
 
 }  // namespace
 
-int RunProgram(const std::vector<std::string>& arguments) {
+int RunProgram(const std::vector<Argument>& arguments) {
   SetUpStandardStreams();
   if (arguments.empty()) return RunDialogueOnConsole();
   const CommandLine line = Parse(arguments);

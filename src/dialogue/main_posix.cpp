@@ -5,7 +5,7 @@
 
 int main(int argc, char** argv) {
   // A program may be started with no arguments at all, not even its name.
-  std::vector<std::string> arguments;
-  for (int i = 1; i < argc; ++i) arguments.emplace_back(argv[i]);
+  std::vector<Argument> arguments;
+  for (int i = 1; i < argc; ++i) arguments.push_back({argv[i], ""});
   return RunProgram(arguments);
 }

@@ -5,15 +5,10 @@
 #include <vector>
 
 #include "command_line.hpp"
-#include "utf16_windows.hpp"
 #include "wildcards_windows.hpp"
 
 int wmain(int argc, wchar_t** argv) {
   std::vector<std::wstring> given;
   for (int i = 1; i < argc; ++i) given.emplace_back(argv[i]);
-  std::vector<std::string> arguments;
-  for (const std::wstring& argument : ExpandWildcards(given)) {
-    arguments.push_back(Utf8FromUtf16(argument));
-  }
-  return RunProgram(arguments);
+  return RunProgram(ExpandWildcards(given));
 }

@@ -4,6 +4,8 @@
 
 #include <algorithm>
 
+#include "utf16_windows.hpp"
+
 namespace {
 
 bool SameLetter(wchar_t a, wchar_t b) {
@@ -40,9 +42,51 @@ std::size_t LastPartAt(const std::wstring& path) {
   return separator == std::wstring::npos ? 0 : separator + 1;
 }
 
+// dir leaves hidden and system files out of a wildcard; a folder is no
+// data file. "." and ".." are folders too.
+bool IsListedFile(const WIN32_FIND_DATAW& found) {
+  const DWORD leftOut = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_DIRECTORY;
+  return (found.dwFileAttributes & leftOut) == 0;
+}
+
+// The folder resolved as the system resolved it for the search; empty when
+// it cannot be.
+std::wstring FullPathOf(const std::wstring& folder) {
+  const std::wstring relative = folder.empty() ? L"." : folder;
+  const DWORD needed = GetFullPathNameW(relative.c_str(), 0, nullptr, nullptr);
+  if (needed == 0) return {};
+  std::wstring full(needed, L'\0');
+  const DWORD length = GetFullPathNameW(relative.c_str(), needed, &full[0], nullptr);
+  if (length == 0 || length >= needed) return {};
+  full.resize(length);
+  return full;
+}
+
+bool StartsWith(const std::wstring& text, const wchar_t* start) {
+  return text.rfind(start, 0) == 0;
+}
+
+// The folder in the form that the system takes as it stands, with a
+// separator at the end. Any other form drops a blank or a dot from the end
+// of a name, so that "b.esp " would open "b.esp". Empty for a device path
+// (\\.\) or a folder that did not resolve.
+std::wstring LiteralFolder(const std::wstring& full) {
+  std::wstring literal;
+  if (StartsWith(full, L"\\\\?\\")) {
+    literal = full;
+  } else if (full.size() >= 3 && full[1] == L':' && full[2] == L'\\') {
+    literal = L"\\\\?\\" + full;
+  } else if (StartsWith(full, L"\\\\") && !StartsWith(full, L"\\\\.\\")) {
+    literal = L"\\\\?\\UNC\\" + full.substr(2);
+  } else {
+    return {};
+  }
+  if (literal.back() != L'\\') literal += L'\\';
+  return literal;
+}
+
 std::vector<std::wstring> MatchingNames(const std::wstring& pattern) {
-  const std::size_t lastPart = LastPartAt(pattern);
-  std::wstring namePattern = pattern.substr(lastPart);
+  std::wstring namePattern = pattern.substr(LastPartAt(pattern));
   if (namePattern == L"*.*") namePattern = L"*";  // everything, dot or none, as in cmd
   std::vector<std::wstring> names;
   WIN32_FIND_DATAW found;
@@ -50,26 +94,38 @@ std::vector<std::wstring> MatchingNames(const std::wstring& pattern) {
   if (search == INVALID_HANDLE_VALUE) return names;
   do {
     const std::wstring name = found.cFileName;
-    if (name != L"." && name != L".." && Matches(namePattern, name)) names.push_back(name);
+    if (IsListedFile(found) && Matches(namePattern, name)) names.push_back(name);
   } while (FindNextFileW(search, &found));
   FindClose(search);
   std::sort(names.begin(), names.end(), [](const std::wstring& a, const std::wstring& b) {
     return CompareStringOrdinal(a.c_str(), -1, b.c_str(), -1, TRUE) == CSTR_LESS_THAN;
   });
-  for (std::wstring& name : names) name.insert(0, pattern, 0, lastPart);
   return names;
+}
+
+// Each found name shown after the folder as written, and opened by a path
+// of its own.
+std::vector<Argument> MatchingFiles(const std::wstring& pattern) {
+  const std::wstring folder = pattern.substr(0, LastPartAt(pattern));
+  const std::wstring literalFolder = LiteralFolder(FullPathOf(folder));
+  std::vector<Argument> files;
+  if (literalFolder.empty()) return files;
+  for (const std::wstring& name : MatchingNames(pattern)) {
+    files.push_back({Utf8FromUtf16(folder + name), Utf8FromUtf16(literalFolder + name)});
+  }
+  return files;
 }
 
 }  // namespace
 
-std::vector<std::wstring> ExpandWildcards(const std::vector<std::wstring>& arguments) {
-  std::vector<std::wstring> expanded;
+std::vector<Argument> ExpandWildcards(const std::vector<std::wstring>& arguments) {
+  std::vector<Argument> expanded;
   for (const std::wstring& argument : arguments) {
     const bool pattern = argument.find_first_of(L"*?", LastPartAt(argument)) != std::wstring::npos;
-    std::vector<std::wstring> names;
-    if (pattern) names = MatchingNames(argument);
-    if (names.empty()) names.push_back(argument);
-    expanded.insert(expanded.end(), names.begin(), names.end());
+    std::vector<Argument> files;
+    if (pattern) files = MatchingFiles(argument);
+    if (files.empty()) files.push_back({Utf8FromUtf16(argument), ""});
+    expanded.insert(expanded.end(), files.begin(), files.end());
   }
   return expanded;
 }

@@ -5,8 +5,12 @@
 #include <string>
 #include <vector>
 
-// Each argument whose last part holds * or ? becomes the names in its
-// folder that match, in name order, with the folder kept in front as
-// written; one that matches nothing stays as it is and names no file. A
-// Windows file name cannot hold * or ?, so no real name is misread.
-std::vector<std::wstring> ExpandWildcards(const std::vector<std::wstring>& arguments);
+#include "command_line.hpp"
+
+// Each argument whose last part holds * or ? becomes the files in its
+// folder that match, in name order, shown with the folder in front as
+// written; one that matches none stays as it is and names no file. A
+// Windows file name cannot hold * or ?, so no real name is misread. As in
+// dir, hidden and system files and folders are left out, and so is a name
+// that cannot be given a path of its own.
+std::vector<Argument> ExpandWildcards(const std::vector<std::wstring>& arguments);
