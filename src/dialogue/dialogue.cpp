@@ -53,6 +53,7 @@ std::FILE* AskForFile(PathLineReader& reader, std::string& path) {
     const LineStatus status = reader.ReadLine(path);
     if (status == LineStatus::EndOfInput) return nullptr;
     if (status == LineStatus::Path) {
+      path = PathFromInputLine(path);
       if (std::FILE* stream = OpenTypedPath(path)) return stream;
     }
     LineBreak();

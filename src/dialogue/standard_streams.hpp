@@ -13,6 +13,12 @@ void SetUpStandardStreams();
 // Returns the count read, 0 at the end of input, -1 when reading fails.
 std::ptrdiff_t ReadStandardInput(char* buffer, std::size_t size);
 
+// A line read from standard input as a path in the tool's own bytes (WTF-8
+// on Windows). Where the line was piped in on Windows, that is its UTF-8,
+// or, where it is not valid UTF-8, its text in the ANSI code page, as the
+// programs of the system write it.
+std::string PathFromInputLine(const std::string& line);
+
 // True when standard output is a terminal or console window, where a
 // control byte in a printed name could drive it.
 bool OutputIsTerminal();

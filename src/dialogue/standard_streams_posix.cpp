@@ -22,6 +22,9 @@ std::ptrdiff_t ReadStandardInput(char* buffer, std::size_t size) {
   return count;
 }
 
+// File names are bytes, whatever their encoding.
+std::string PathFromInputLine(const std::string& line) { return line; }
+
 bool OutputIsTerminal() { return ::isatty(STDOUT_FILENO) != 0; }
 
 namespace {

@@ -10,6 +10,7 @@
 
 #include "standard_streams.hpp"
 #include "utf16_windows.hpp"
+#include "wtf8.hpp"
 
 namespace {
 
@@ -53,6 +54,27 @@ std::ptrdiff_t ReadConsoleAsUtf8(HANDLE input, char* buffer, std::size_t size) {
   return static_cast<std::ptrdiff_t>(count);
 }
 
+// Surrogates are WTF-8's own: no program writes them into UTF-8 text, and
+// an ANSI name can look like one (cp1252's "\xED\xA9\xAE" is U+DA6E).
+bool IsStrictUtf8(const std::string& bytes) {
+  for (std::size_t at = 0; at < bytes.size();) {
+    std::uint32_t codePoint = 0;
+    const std::size_t length = Wtf8CharacterAt(bytes, at, codePoint);
+    if (length == 0 || IsSurrogate(codePoint)) return false;
+    at += length;
+  }
+  return true;
+}
+
+std::wstring Utf16FromAnsi(const std::string& bytes) {
+  const int length = static_cast<int>(bytes.size());
+  const int needed = MultiByteToWideChar(CP_ACP, 0, bytes.data(), length, nullptr, 0);
+  if (needed <= 0) return {};
+  std::wstring wide(static_cast<std::size_t>(needed), L'\0');
+  MultiByteToWideChar(CP_ACP, 0, bytes.data(), length, &wide[0], needed);
+  return wide;
+}
+
 // A console shows UTF-16 whatever its code page; a file or pipe gets UTF-8.
 bool WriteTo(std::FILE* stream, DWORD which, const std::string& text) {
   const HANDLE handle = GetStdHandle(which);
@@ -64,7 +86,7 @@ bool WriteTo(std::FILE* stream, DWORD which, const std::string& text) {
   // The C runtime writes CR LF for a file; the console needs it too, or its
   // lines stair-step where another program left VT processing on.
   std::wstring wide;
-  for (const wchar_t unit : Utf16FromBytes(text)) {
+  for (const wchar_t unit : Utf16FromUtf8(text)) {
     if (unit == L'\n') wide += L'\r';
     wide += unit;
   }
@@ -96,6 +118,12 @@ std::ptrdiff_t ReadStandardInput(char* buffer, std::size_t size) {
   const HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
   if (IsConsole(input)) return ReadConsoleAsUtf8(input, buffer, size);
   return _read(_fileno(stdin), buffer, static_cast<unsigned>(size));
+}
+
+// A console line is WTF-8 already, read as UTF-16 by ReadConsoleAsUtf8.
+std::string PathFromInputLine(const std::string& line) {
+  if (IsConsole(GetStdHandle(STD_INPUT_HANDLE)) || IsStrictUtf8(line)) return line;
+  return Utf8FromUtf16(Utf16FromAnsi(line));
 }
 
 bool OutputIsTerminal() { return IsConsole(GetStdHandle(STD_OUTPUT_HANDLE)); }

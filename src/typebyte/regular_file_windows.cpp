@@ -1,8 +1,6 @@
-// Paths arrive as WTF-8 from the command line and from the console, and as
-// the bytes that were piped in otherwise. Windows opens files by UTF-16
-// names, so the bytes are decoded as WTF-8 (UTF-8 included) where they are
-// that, and in the ANSI code page where not, as a program of the system
-// would have written them.
+// Paths arrive as WTF-8, whether they came from the command line, the
+// console, a pipe or a search of a folder; Windows opens files by UTF-16
+// names.
 #include <windows.h>
 
 #include <io.h>
@@ -35,7 +33,7 @@ bool IsDiskFile(std::FILE* stream) { return GetFileType(HandleOf(stream)) == FIL
 }  // namespace
 
 std::FILE* OpenRegularFile(const std::string& path, FileAccess access) {
-  const std::wstring wide = Utf16FromBytes(WithoutSurroundingQuotes(path));
+  const std::wstring wide = Utf16FromUtf8(WithoutSurroundingQuotes(path));
   if (wide.empty()) return nullptr;
   // Other programs may go on reading and writing the file meanwhile.
   std::FILE* stream =

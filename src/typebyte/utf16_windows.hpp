@@ -5,8 +5,7 @@
 
 #include <string>
 
-// Decodes WTF-8, or, where the bytes are not that, ANSI code page text as a
-// program of the system would have written it.
-std::wstring Utf16FromBytes(const std::string& bytes);
+// Empty when the bytes are not WTF-8 (which includes UTF-8).
+std::wstring Utf16FromUtf8(const std::string& bytes);
 
 std::string Utf8FromUtf16(const std::wstring& wide);
