@@ -173,27 +173,47 @@ TEST_F(PosixCommandLineTest, ControlCharactersPassThroughAPipe) {
   ExpectRun(Run({name}), Lines({name + ": Master -> Plugin"}), 0);
 }
 
+using WindowsCommandLineTest = CommandLineTest;  // registered under wine only
+
 // As Windows programs start it: cmd hands wildcards on unexpanded, for the
 // exe to expand in name order; a launcher that hides the console leaves no
 // window where a key could end a wait.
-TEST_F(CommandLineTest, RunsAsWindowsProgramsStartIt) {
+TEST_F(WindowsCommandLineTest, RunsAsWindowsProgramsStartIt) {
   if (!Tool().isWindows) GTEST_SKIP() << "Windows only";
   dir_.Write("b.esp", DataFile(0x00));
   dir_.Write("a.esm", DataFile(0x01));
   dir_.Write("b.esp_old", DataFile(0x00));  // whose 8.3 short name matches *.es?
   std::filesystem::create_directory(dir_.PathOf("sub"));
   dir_.Write("sub/x.esp", DataFile(0x00));
+  dir_.Write("sub/x", DataFile(0x00));
   std::filesystem::copy_file(Tool().command.back(), dir_.PathOf("masterswitch.exe"));
   ToolOptions cmd;
   cmd.command = {"env", "LC_ALL=C.UTF-8", "wine", "cmd", "/c", "masterswitch.exe"};
-  ExpectRun(Run({"--check", "*.es?", "sub\\*.esp", "none*.esp"}, cmd),
-            Lines({"a.esm: Master", "b.esp: Plugin", "sub\\x.esp: Plugin",
-                   "none*.esp: File does not exist!"}),
+  ExpectRun(Run({"--check", "*.ES?", "sub/*.*", "sub\\x*", "none*.esp"}, cmd),
+            Lines({"a.esm: Master", "b.esp: Plugin", "sub/x: Plugin", "sub/x.esp: Plugin",
+                   "sub\\x: Plugin", "sub\\x.esp: Plugin", "none*.esp: File does not exist!"}),
             kFailed);
-  ToolOptions hidden;
-  hidden.command = {"env", "LC_ALL=C.UTF-8", "wine", NO_WINDOW_LAUNCHER, "masterswitch.exe"};
-  ExpectRun(Run({"b.esp"}, hidden), Lines({"exit status 0"}), 0);
+  ToolOptions via;
+  via.command = {"env", "LC_ALL=C.UTF-8", "wine", NO_WINDOW_LAUNCHER, "masterswitch.exe"};
+  ExpectRun(Run({"b.esp", "no-window"}, via), Lines({"exit status 0"}), 0);
+  ExpectRun(Run({"--check", "b.esp", "hidden"}, via), Lines({"still running after 2 s"}), 1);
+  ExpectRun(Run({"--check", "b.esp", "piped"}, via), Lines({"b.esp: Master", "exit status 0"}), 0);
   EXPECT_EQ(ReadWholeFile(dir_.PathOf("b.esp")), DataFile(0x01));
+}
+
+// "b.esp " is no "b.esp", "-x.esp" no option; hidden files, folders left out.
+TEST_F(WindowsCommandLineTest, WildcardsFindEachShownFileAsItself) {
+  if (!Tool().isWindows) GTEST_SKIP() << "Windows only";
+  const std::pair<const char*, int> files[] = {{"b.esp", 1},  {"b.esp ", 1}, {"c.esp", 1},
+                                               {"c.esp.", 1}, {".h.esp", 0}, {"-x.esp", 1}};
+  for (const auto& file : files) dir_.Write(file.first, DataFile(0x00));
+  std::filesystem::create_directory(dir_.PathOf("old.esp"));
+  const std::string switched =
+      Lines({"-x.esp: Plugin -> Master", "b.esp: Plugin -> Master", "b.esp : Plugin -> Master",
+             "c.esp: Plugin -> Master", "c.esp.: Plugin -> Master"});
+  ExpectRun(Run({"*.esp*"}), switched, 0);
+  for (const auto& file : files)
+    EXPECT_EQ(ReadWholeFile(dir_.PathOf(file.first)), DataFile(file.second)) << file.first;
 }
 
 }  // namespace
