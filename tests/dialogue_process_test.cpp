@@ -112,6 +112,9 @@ TEST_F(DialogueProcessTest, NonAsciiPathOpens) {
   const std::string master = dir.Write("J\xC3\xB6rg \xC3\x86sir.esm", DataFile(0x01));
   ExpectRun(RunToolPiped(master + "\n"), Outcome("Master -> Plugin"), 0);
   EXPECT_EQ(ReadWholeFile(master), DataFile(0x00));
+  // Code page 1252 (wine keeps the name in UTF-8); in WTF-8 a lone surrogate.
+  dir.Write(Tool().isWindows ? "\xC3\xAD\xC2\xA9\xC2\xAE.esp" : "\xED\xA9\xAE.esp", DataFile(0));
+  ExpectRun(RunToolPiped(dir.PathOf("\xED\xA9\xAE.esp") + "\n"), Outcome("Plugin -> Master"), 0);
 }
 
 // A FIFO with no writer would block a plain open for good.

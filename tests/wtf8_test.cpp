@@ -14,7 +14,7 @@ TEST(Wtf8Test, EveryUtf16NameComesBackAsItself) {
     EXPECT_EQ(back, name);
   }
   // A stray continuation byte, an overlong slash, a surrogate pair in halves.
-  for (const char* bytes : {"\x80", "\xC0\xAF", "\xED\xA0\xBD\xED\xB8\x80"}) {
+  for (const char* bytes : {"\x80", "\xC0\xAF", "\xE0\x80\xAF", "\xED\xA0\xBD\xED\xB8\x80"}) {
     EXPECT_FALSE(Utf16FromWtf8(bytes, back)) << bytes;
   }
 }
