@@ -76,14 +76,15 @@ terminal_is_raw() {
 # locale is set. The paths reach tmux's shell as variables, whatever they hold.
 if [[ $name == arguments ]]; then
   tmux -S "$socket" new-session -d -s tool -x 120 -y 40 -c "$work" -e "EXE=$exe" -e "FILE=$file" \
-    'LC_ALL=C.UTF-8 timeout --foreground 90 wine "$EXE" "$FILE" nope.esm; echo $? >status; sleep 600'
+    'LC_ALL=C.UTF-8 WINEDEBUG=+console timeout --foreground 90 wine "$EXE" "$FILE" nope.esm 2>trace
+    echo $? >status; sleep 600'
   lines_shown() { on_screen "$file: Master -> Plugin" && on_screen "nope.esm: File does not exist!"; }
   wait_until "one line per file, in the file's letters" lines_shown
-  sleep 1
+  key_wait_began() { grep -q 'console_input_ioctl flush' "$work/trace"; } # a key sent before is lost
+  wait_until "the key wait or the exit" eval 'key_wait_began || [[ -s $work/status ]]'
   after="returned at once"
-  if [[ ! -e $work/status ]]; then
+  if key_wait_began; then
     after="waited for a key"
-    wait_until "the terminal in raw mode" terminal_is_raw
     tmux -S "$socket" send-keys -t tool x
   fi
   wait_until "the exit" test -s "$work/status"
