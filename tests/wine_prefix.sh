@@ -10,7 +10,10 @@ export LC_ALL=C.UTF-8
 # The server that creates the prefix goes once it is made; a persistent one
 # can only take over after it.
 setsid -w wineboot --init </dev/null >/dev/null 2>&1
-setsid -w wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f </dev/null >/dev/null 2>&1 # so that a new console, even hidden, has a window; without a driver it breaks
+# Without a graphics driver, a new console, even a hidden one, has no window
+# and cannot be written to; the null driver gives it one. Set before the
+# server goes, so that the next desktop process takes it.
+setsid -w wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f </dev/null >/dev/null 2>&1
 wineserver --wait
 setsid wineserver --persistent </dev/null >/dev/null 2>&1
 setsid -w wineboot </dev/null >/dev/null 2>&1
