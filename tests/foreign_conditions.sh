@@ -19,9 +19,8 @@ if [[ ${1:-} != --inside ]]; then
   private="$top/private dir, it's \$HOME & co"
   mkdir -m 700 "$private"
   checkout=$private/masterswitch
-  # Long enough that a path built on it overruns any fixed 49-character cut;
-  # not in that folder, since with a quote in TMPDIR CMake 3.25 misreads the
-  # compiler's library folders and finds no GoogleTest.
+  # Long enough to overrun any fixed 49-character cut; outside that folder, as
+  # a quote in TMPDIR makes CMake 3.25 miss the compiler's library folders.
   temp="$top/temporary files of the test run"
   mkdir -p "$checkout/build-windows" "$checkout/build-windows32" "$temp"
   # The files a build would see: tracked ones and new ones not ignored.

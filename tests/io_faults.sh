@@ -150,16 +150,15 @@ replaced-between)
   expect_unchanged
   ;;
 swapped-between)
-  # A file of the same kind, put in the path's place as a link: the byte it
-  # holds is the one read, and only which file it is tells them apart.
-  printf 'TES4\0\0\0\0\1 another file' >"$work/other"
-  cp "$work/other" "$original"
-  change_between_read_and_update 'ln -sf "$work/other" "$data"'
-  expect "File could not be opened for writing!" 255
-  rm "$data" && printf 'TES4\0\0\0\0\1' >"$data"
-  change_between_read_and_update 'ln -sf "$work/other" "$data"' --to-plugin "$data"
-  [[ $output == "$data: File could not be opened for writing!"$'\n' && $status == 255 ]] ||
-    fail "--to-plugin: '$output', $status"
+  # A file of the same kind put in the path's place as a link, in the
+  # dialogue and in a set mode: only which file it is tells them apart.
+  printf 'TES4\0\0\0\0\1 another file' | tee "$work/other" >"$original"
+  for mode in "" --to-plugin; do
+    rm "$data" && printf 'TES4\0\0\0\0\1' >"$data"
+    change_between_read_and_update 'ln -sf "$work/other" "$data"' $mode ${mode:+"$data"}
+    [[ $output == *"File could not be opened for writing!"* && $status == 255 ]] ||
+      fail "${mode:-the dialogue}: '$output', $status"
+  done
   expect_unchanged
   ;;
 vanished-between)
