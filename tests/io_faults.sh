@@ -152,9 +152,9 @@ replaced-between)
 swapped-between)
   # A file of the same kind put in the path's place as a link, in the
   # dialogue and in a set mode: only which file it is tells them apart.
-  printf 'TES4\0\0\0\0\1 another file' | tee "$work/other" >"$original"
-  for mode in "" --to-plugin; do
-    rm "$data" && printf 'TES4\0\0\0\0\1' >"$data"
+  printf 'TES4\0\0\0\0\0 another file' | tee "$work/other" >"$original"
+  for mode in "" --to-master; do
+    rm "$data" && printf 'TES4\0\0\0\0\0' >"$data"
     change_between_read_and_update 'ln -sf "$work/other" "$data"' $mode ${mode:+"$data"}
     [[ $output == *"File could not be opened for writing!"* && $status == 255 ]] ||
       fail "${mode:-the dialogue}: '$output', $status"
