@@ -45,7 +45,7 @@ export WINEPREFIX=$TMPDIR/wine/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,m
 trap 'wineserver -k 2>/dev/null || true' EXIT
 bash tests/wine_prefix.sh
 
-# The README's own build command, which once broke in such a folder.
+# The Windows build command of docs/building.md, which once broke in such a folder.
 cmake --workflow --preset windows >/dev/null
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMASTERSWITCH_WERROR=ON \
   -DCMAKE_CXX_COMPILER=g++ -DMASTERSWITCH_EXE="$PWD/build-windows/masterswitch.exe" \
