@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Checks that only the dialogue uses the other folders, that the code
-# follows .clang-format, and that clang-tidy, with the checks in
-# .clang-tidy, finds nothing in src/. The Windows sources are analysed
-# through the MinGW-w64 cross-compiler's headers.
+# follows .clang-format, that clang-tidy, with the checks in .clang-tidy,
+# finds nothing in src/, and that each relative link in the Markdown pages
+# names a file that exists. The Windows sources are analysed through the
+# MinGW-w64 cross-compiler's headers.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -17,6 +18,13 @@ for layer in typebyte console; do
   done
 done
 echo "layers: src/typebyte and src/console include nothing from another folder"
+
+while IFS= read -r page; do
+  for target in $(grep -oE '\]\([^)#]+' "$page" | cut -c3- | grep -vE '^[a-z]+:' || true); do
+    [[ -e $(dirname "$page")/$target ]] || { echo "FAILED: $page links to $target, which does not exist"; exit 1; }
+  done
+done < <(git ls-files '*.md')
+echo "links: every relative link in the Markdown pages names a file that exists"
 
 mapfile -t sources < <(git ls-files '*.cpp' '*.hpp' '*.c')
 clang-format --dry-run --Werror "${sources[@]}"
