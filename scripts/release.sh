@@ -13,13 +13,16 @@
 # user, the locale and the caller's build variables, so that anyone can
 # check a release by building it again with the same tools.
 set -euo pipefail
+# The project's own compiler, flags and tools, whatever the caller's
+# environment holds: CC, CXXFLAGS and the like, DEB_* settings and a
+# dpkg-buildflags configuration in HOME, TAR_OPTIONS, or other tools first
+# in PATH. So the script starts again with an environment of its own; a
+# developer's everyday build is no release and still gets them.
+if [[ ${1:-} != --own-environment ]]; then
+  exec env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin HOME=/nonexistent bash "$0" --own-environment
+fi
 cd "$(dirname "$0")/.."
 
-# The project's own compiler and flags: the presets name the compiler, and
-# dpkg-buildflags would take flags from these too. A developer's everyday
-# build is not a release and still gets them.
-unset CC CXX CFLAGS CXXFLAGS CPPFLAGS LDFLAGS RC RCFLAGS CMAKE_TOOLCHAIN_FILE
-while read -r variable; do unset "$variable"; done < <(compgen -e | grep '^DEB_' || true)
 # The release is the changelog's newest entry, which a git checkout and the
 # source archive both hold: every time stamp in dist/ is its time.
 SOURCE_DATE_EPOCH=$(dpkg-parsechangelog -l packaging/debian/changelog -S Timestamp)
