@@ -11,12 +11,14 @@ commit=$1
 cd "$(dirname "$0")/.."
 builds=(build-linux build-linux-static build-windows build-windows32)
 
-# The files of the system that the compilers read, one per line.
+# The files of the system that the compilers read, one per line, from the
+# dependency files, which escape a blank in a name as "\ " and a $ as $$.
 headers() {
   local build
   for build in "${builds[@]}"; do
     cat "$build"/CMakeFiles/masterswitch*.dir/src/*/*.d
-  done | tr ' \\' '\n\n' | grep '^/' | grep -vF "$PWD/" || true
+  done | sed 's/ \\$//; s/\\ /\x01/g' | tr ' ' '\n' | tr '\001' ' ' | sed 's/\$\$/$/g' |
+    grep '^/usr/' | grep -vF "$PWD/" || true
 }
 toolchain_files() { # COMPILER LIBRARY...
   local compiler=$1 program library
