@@ -27,16 +27,17 @@ done
 # there, and so does each 64-bit twin that apt names as the obstacle, which
 # may mean going back from a newer one of the security suite.
 release_suite() { (. /etc/os-release && echo "${VERSION_CODENAME:-}"); }
-apt_install() { apt-get install -y -q --no-install-recommends --allow-downgrades "$@" 2>&1; }
+apt_install() { apt-get install -y -q --no-install-recommends "$@" 2>&1; }
 install_i386() { # PACKAGE...; sets apt_error when it fails
   local suite twins=() twin
   apt_error=$(apt_install "$@") && return
   suite=$(release_suite)
   [[ -n $suite ]] || return 1
-  while ! apt_error=$(apt_install -t "$suite" "$@" "${twins[@]}"); do
+  while ! apt_error=$(apt_install --allow-downgrades -t "$suite" "$@" "${twins[@]}"); do
     twin=$(grep -oP 'Depends: \K[^: ]+(?=:i386)' <<<"$apt_error" | head -n1)
     [[ -n $twin && " ${twins[*]} " != *" $twin/$suite "* ]] || return 1
-    echo "Taking $twin from $suite, at the version its i386 twin has there"
+    echo "Taking $twin $(dpkg-query -W -f='${Version}' "$twin" 2>/dev/null) back to the" \
+      "version of $suite, which its i386 twin needs"
     twins+=("$twin/$suite")
   done
 }
@@ -94,9 +95,9 @@ bash scripts/release.sh
   again=$(mktemp -d)
   trap 'rm -rf "$again"' EXIT
   source=$again/"it's \$HOME & co"
-  mkdir "$source"
-  tar -xzf dist/masterswitch-*-source.tar.gz -C "$source"
   umask 077
+  mkdir "$source"
+  tar --no-same-permissions -xzf dist/masterswitch-*-source.tar.gz -C "$source"
   env -u SOURCE_DATE_EPOCH CC=clang-19 CXX=clang++-19 CXXFLAGS="-O0 -g3" CPPFLAGS=-DNDEBUG \
     LDFLAGS=-Wl,--build-id=none DEB_BUILD_OPTIONS="noopt nostrip" DEB_CXXFLAGS_APPEND=-O1 \
     bash "$source"/masterswitch-*/scripts/release.sh >/dev/null
@@ -112,4 +113,6 @@ build_and_test build-sanitize "-LE wine" -DCMAKE_CXX_COMPILER=clang++-19 -DMASTE
 build_and_test build-clang "-LE wine" -DCMAKE_CXX_COMPILER=clang++-19
 # The wine tests run the cross-built exe, whatever the host compiler: once.
 build_and_test build "" -DCMAKE_CXX_COMPILER=g++
-echo "All tests passed, in $((SECONDS / 60)) min $((SECONDS % 60)) s."
+skipped=" but the 32-bit exe's under wine, which has no wine32"
+dpkg-query -W -f='${Status}' wine32:i386 2>/dev/null | grep -q "ok installed" && skipped=""
+echo "All tests passed$skipped, in $((SECONDS / 60)) min $((SECONDS % 60)) s."
