@@ -37,7 +37,7 @@ bool ReadConsolePiece(HANDLE input) {
   if (!ReadConsoleW(input, wide + start, 256 - start, &count, nullptr) || count == 0) return false;
   count += start;
   if (IS_HIGH_SURROGATE(wide[count - 1])) pendingHighSurrogate = wide[--count];
-  pendingText = Utf8FromUtf16(std::wstring(wide, count));
+  pendingText = Wtf8FromWide(std::wstring(wide, count));
   return true;
 }
 
@@ -66,7 +66,7 @@ bool IsStrictUtf8(const std::string& bytes) {
   return true;
 }
 
-std::wstring Utf16FromAnsi(const std::string& bytes) {
+std::wstring WideFromAnsi(const std::string& bytes) {
   const int length = static_cast<int>(bytes.size());
   const int needed = MultiByteToWideChar(CP_ACP, 0, bytes.data(), length, nullptr, 0);
   if (needed <= 0) return {};
@@ -85,8 +85,13 @@ bool WriteTo(std::FILE* stream, DWORD which, const std::string& text) {
   static_cast<void>(std::fflush(stream));
   // The C runtime writes CR LF for a file; the console needs it too, or its
   // lines stair-step where another program left VT processing on.
+  const std::wstring decoded = WideFromWtf8(text);
+  if (decoded.empty() != text.empty()) {
+    errno = EILSEQ;  // no text of the tool's own, nothing it could show
+    return false;
+  }
   std::wstring wide;
-  for (const wchar_t unit : Utf16FromUtf8(text)) {
+  for (const wchar_t unit : decoded) {
     if (unit == L'\n') wide += L'\r';
     wide += unit;
   }
@@ -123,7 +128,7 @@ std::ptrdiff_t ReadStandardInput(char* buffer, std::size_t size) {
 // A console line is WTF-8 already, read as UTF-16 by ReadConsoleAsUtf8.
 std::string PathFromInputLine(const std::string& line) {
   if (IsConsole(GetStdHandle(STD_INPUT_HANDLE)) || IsStrictUtf8(line)) return line;
-  return Utf8FromUtf16(Utf16FromAnsi(line));
+  return Wtf8FromWide(WideFromAnsi(line));
 }
 
 bool OutputIsTerminal() { return IsConsole(GetStdHandle(STD_OUTPUT_HANDLE)); }

@@ -111,7 +111,7 @@ std::vector<Argument> MatchingFiles(const std::wstring& pattern) {
   std::vector<Argument> files;
   if (literalFolder.empty()) return files;
   for (const std::wstring& name : MatchingNames(pattern)) {
-    files.push_back({Utf8FromUtf16(folder + name), Utf8FromUtf16(literalFolder + name)});
+    files.push_back({Wtf8FromWide(folder + name), Wtf8FromWide(literalFolder + name)});
   }
   return files;
 }
@@ -124,7 +124,7 @@ std::vector<Argument> ExpandWildcards(const std::vector<std::wstring>& arguments
     const bool pattern = argument.find_first_of(L"*?", LastPartAt(argument)) != std::wstring::npos;
     std::vector<Argument> files;
     if (pattern) files = MatchingFiles(argument);
-    if (files.empty()) files.push_back({Utf8FromUtf16(argument), ""});
+    if (files.empty()) files.push_back({Wtf8FromWide(argument), ""});
     expanded.insert(expanded.end(), files.begin(), files.end());
   }
   return expanded;

@@ -33,7 +33,7 @@ bool IsDiskFile(std::FILE* stream) { return GetFileType(HandleOf(stream)) == FIL
 }  // namespace
 
 std::FILE* OpenRegularFile(const std::string& path, FileAccess access) {
-  const std::wstring wide = Utf16FromUtf8(WithoutSurroundingQuotes(path));
+  const std::wstring wide = WideFromWtf8(WithoutSurroundingQuotes(path));
   if (wide.empty()) return nullptr;
   // Other programs may go on reading and writing the file meanwhile.
   std::FILE* stream =

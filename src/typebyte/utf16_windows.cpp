@@ -2,12 +2,12 @@
 
 #include "wtf8.hpp"
 
-std::wstring Utf16FromUtf8(const std::string& bytes) {
+std::wstring WideFromWtf8(const std::string& bytes) {
   std::u16string units;
   if (!Utf16FromWtf8(bytes, units)) return {};
   return std::wstring(units.begin(), units.end());
 }
 
-std::string Utf8FromUtf16(const std::wstring& wide) {
+std::string Wtf8FromWide(const std::wstring& wide) {
   return Wtf8FromUtf16(std::u16string(wide.begin(), wide.end()));
 }

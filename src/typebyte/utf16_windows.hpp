@@ -6,6 +6,6 @@
 #include <string>
 
 // Empty when the bytes are not WTF-8 (which includes UTF-8).
-std::wstring Utf16FromUtf8(const std::string& bytes);
+std::wstring WideFromWtf8(const std::string& bytes);
 
-std::string Utf8FromUtf16(const std::wstring& wide);
+std::string Wtf8FromWide(const std::wstring& wide);
