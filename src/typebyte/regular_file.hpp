@@ -18,6 +18,10 @@ std::FILE* OpenRegularFile(const std::string& path, FileAccess access);
 // Which file the stream has open; false when the system cannot say.
 bool IdentifyFile(std::FILE* stream, FileIdentity& identity);
 
+// The file's length in bytes now, as the system has it; false when the
+// system cannot say.
+bool FileLength(std::FILE* stream, std::int64_t& length);
+
 // Positions the stream at an absolute offset, with 64-bit offsets.
 bool SeekTo(std::FILE* stream, std::int64_t offset);
 

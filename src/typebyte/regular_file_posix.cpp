@@ -49,6 +49,13 @@ bool IdentifyFile(std::FILE* stream, FileIdentity& identity) {
   return true;
 }
 
+bool FileLength(std::FILE* stream, std::int64_t& length) {
+  struct stat info;
+  if (::fstat(::fileno(stream), &info) != 0) return false;
+  length = static_cast<std::int64_t>(info.st_size);
+  return true;
+}
+
 bool SeekTo(std::FILE* stream, std::int64_t offset) {
   return ::fseeko(stream, static_cast<off_t>(offset), SEEK_SET) == 0;
 }

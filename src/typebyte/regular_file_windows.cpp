@@ -53,6 +53,13 @@ bool IdentifyFile(std::FILE* stream, FileIdentity& identity) {
   return true;
 }
 
+bool FileLength(std::FILE* stream, std::int64_t& length) {
+  LARGE_INTEGER size;
+  if (!GetFileSizeEx(HandleOf(stream), &size)) return false;
+  length = size.QuadPart;
+  return true;
+}
+
 bool SeekTo(std::FILE* stream, std::int64_t offset) {
   return _fseeki64(stream, offset, SEEK_SET) == 0;
 }
