@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The Windows build's key wait in a real terminal: wine runs the tool in a
 # detached tmux session, the path is typed into it, and then one key.
-# Usage: wine_key_wait.sh EXE CASE, CASE being the key that ends the wait
+# Usage: wine_key_wait.sh EXE BITS CASE, BITS being 32 or 64, CASE being the key that ends the wait
 # (letter, F1 or Up), or
 #   typeahead  a key typed along with the path, before the outcome is shown,
 #              which must not end the wait;
@@ -12,10 +12,12 @@
 #              its console differently from one build and install to the
 #              next. Either way the exit status must be right, and a wait
 #              must be in raw mode and end with one key.
-# Exits 77 (skipped) where wine, tmux or the exe is missing.
+# Exits 77 (skipped) where wine, tmux or the exe is missing, or where a
+# 32-bit exe cannot run here (see tool_wine.cpp); never for what the exe did.
 set -euo pipefail
 exe=$1
-name=$2
+bits=$2
+name=$3
 key=x file=Mod.esm typed_ahead=()
 case $name in
   F1 | Up) key=$name ;;
@@ -31,11 +33,10 @@ for program in wine tmux timeout od stty; do
   command -v "$program" >/dev/null || { echo "skipped: no $program"; exit 77; }
 done
 [[ -f $exe ]] || { echo "skipped: no $exe"; exit 77; }
-# Without wine's 32-bit part (Debian's wine32), a 32-bit exe does nothing.
-if [[ -z $(LC_ALL=C.UTF-8 wine "$exe" --version 2>/dev/null) ]] &&
-  ! wine 'C:\windows\syswow64\cmd.exe' /c exit 2>/dev/null; then
-  echo "skipped: wine cannot run 32-bit programs here: no wine32"
-  exit 77
+if ((bits == 32)); then
+  [[ ${MASTERSWITCH_NO_32BIT:-} != 1 ]] ||
+    { echo "skipped: this kernel runs no 32-bit programs (MASTERSWITCH_NO_32BIT=1)"; exit 77; }
+  [[ -x /usr/lib/wine/wine ]] || { echo "skipped: wine cannot run 32-bit programs here: no wine32"; exit 77; }
 fi
 
 work=$(mktemp -d)
