@@ -6,12 +6,28 @@
 # MinGW-w64 cross-compiler's headers.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+shopt -s inherit_errexit
+# A checkout owned by another user is trusted for these commands alone. A
+# git that fails must fail the script: an empty list would pass each check
+# with nothing checked.
+checkout=$(pwd -P)
+git() { command git -c safe.directory="$checkout" "$@"; }
+tracked() { # PATTERN...: the tracked files that match, one a line; some or a failure
+  local files
+  files=$(git ls-files "$@")
+  [[ -n $files ]] || { echo "FAILED: git lists no file for $*" >&2; return 1; }
+  echo "$files"
+}
 
 # The dialogue uses the console and the file layer; those two know nothing
 # of the dialogue, nor of each other.
+headers=$(tracked 'src/*.hpp')
 for layer in typebyte console; do
-  for header in $(git ls-files 'src/*.hpp' | grep -v "^src/$layer/"); do
-    if git grep -qF "#include \"${header##*/}\"" -- "src/$layer"; then
+  for header in $(grep -v "^src/$layer/" <<<"$headers"); do
+    found=0
+    git grep -qF "#include \"${header##*/}\"" -- "src/$layer" || found=$?
+    ((found <= 1)) || exit "$found"
+    if ((found == 0)); then
       echo "FAILED: src/$layer includes $header; only src/dialogue may use another folder"
       exit 1
     fi
@@ -19,14 +35,16 @@ for layer in typebyte console; do
 done
 echo "layers: src/typebyte and src/console include nothing from another folder"
 
+pages=$(tracked '*.md')
 while IFS= read -r page; do
   for target in $(grep -oE '\]\([^)#]+' "$page" | cut -c3- | grep -vE '^[a-z]+:' || true); do
     [[ -e $(dirname "$page")/$target ]] || { echo "FAILED: $page links to $target, which does not exist"; exit 1; }
   done
-done < <(git ls-files '*.md')
+done <<<"$pages"
 echo "links: every relative link in the Markdown pages names a file that exists"
 
-mapfile -t sources < <(git ls-files '*.cpp' '*.hpp' '*.c')
+sources=$(tracked '*.cpp' '*.hpp' '*.c')
+mapfile -t sources <<<"$sources"
 clang-format --dry-run --Werror "${sources[@]}"
 echo "clang-format: ${#sources[@]} files follow .clang-format"
 
@@ -35,8 +53,10 @@ trap 'rm -rf "$lint"' EXIT
 cmake -S . -B "$lint/posix" -DBUILD_TESTING=OFF -DCMAKE_EXPORT_COMPILE_COMMANDS=ON >/dev/null
 cmake -S . -B "$lint/windows" -DBUILD_TESTING=OFF -DCMAKE_EXPORT_COMPILE_COMMANDS=ON \
   -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/mingw-w64-x86_64.cmake" >/dev/null
-mapfile -t windows < <(git ls-files 'src/*_windows.cpp')
-mapfile -t posix < <(git ls-files 'src/*.cpp' | grep -v '_windows\.cpp$')
+windows=$(tracked 'src/*_windows.cpp')
+posix=$(tracked 'src/*.cpp')
+mapfile -t windows <<<"$windows"
+mapfile -t posix < <(grep -v '_windows\.cpp$' <<<"$posix")
 clang-tidy --quiet --warnings-as-errors='*' -p "$lint/posix" "${posix[@]}" 2>/dev/null
 # clang finds the MinGW-w64 C headers by itself, but not its C++ library's.
 cxx=$(ls -d /usr/lib/gcc/x86_64-w64-mingw32/*-win32/include/c++ | tail -1)
