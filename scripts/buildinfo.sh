@@ -5,6 +5,7 @@
 # packages: the headers the compilers read (from their dependency files),
 # the compilers, assemblers, linkers and the libraries linked in, and what
 # packs and compresses. The same tools give the same bytes again.
+# A try-out says first that it is no release.
 # Usage: buildinfo.sh COMMIT, in the checkout, with SOURCE_DATE_EPOCH set.
 set -euo pipefail
 commit=$1
@@ -57,6 +58,12 @@ packages() {
 
 os_release() { (. /etc/os-release && echo "$PRETTY_NAME"); }
 echo "masterswitch $(dpkg-parsechangelog -l packaging/debian/changelog -S Version)"
+# The commit that release.sh --try names, and a build from its source
+# archive finds again.
+if [[ $commit == *"no release" ]]; then
+  echo "NO RELEASE: a try-out (release.sh --try) of a tree that differs from its commit;"
+  echo "not to be published"
+fi
 echo "Release time: $SOURCE_DATE_EPOCH ($(date -u -d "@$SOURCE_DATE_EPOCH" '+%Y-%m-%d %H:%M:%S UTC'))," \
   "the changelog's newest entry"
 echo "Commit: $commit"

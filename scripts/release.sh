@@ -12,6 +12,11 @@
 # from the source archive, whatever the folder, the time, the umask, the
 # user, the locale and the caller's build variables, so that anyone can
 # check a release by building it again with the same tools.
+#
+# From a git checkout, a release is its commit: a tree with changes not
+# committed, or with files that are neither tracked nor ignored, is refused.
+# Usage: release.sh [--try], --try building such a tree anyway, for trying
+# things out: its build-info then says that it is no release.
 set -euo pipefail
 # The project's own compiler, flags and tools, whatever the caller's
 # environment holds: CC, CXXFLAGS and the like, DEB_* settings and a
@@ -19,9 +24,21 @@ set -euo pipefail
 # in PATH. So the script starts again with an environment of its own; a
 # developer's everyday build is no release and still gets them.
 if [[ ${1:-} != --own-environment ]]; then
-  exec env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin HOME=/nonexistent bash "$0" --own-environment
+  exec env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin HOME=/nonexistent bash "$0" --own-environment "$@"
 fi
+shift
+try=false changes=""
+case ${1:-} in
+  --try) try=true ;;
+  "") ;;
+  *) echo "usage: release.sh [--try]" >&2; exit 2 ;;
+esac
 cd "$(dirname "$0")/.."
+shopt -s inherit_errexit
+# A checkout owned by another user (a shared build account, a CI cache) is
+# trusted for this script's own git commands, not machine-wide.
+checkout=$(pwd -P)
+git() { command git -c safe.directory="$checkout" "$@"; }
 
 # The release is the changelog's newest entry, which a git checkout and the
 # source archive both hold: every time stamp in dist/ is its time.
@@ -45,7 +62,21 @@ as_root=()
 # build from that archive finds it again, as in one that git archive made.
 if [[ -e .git ]]; then
   commit=$(git rev-parse HEAD)
-  [[ -z $(git status --porcelain) ]] || commit+=", with changes not committed"
+  # Without the caller's HOME, a developer's global excludes no longer
+  # hide an editor's files: they are named here, not shipped.
+  changes=$(git status --porcelain --untracked-files=all)
+  if [[ -n $changes ]]; then
+    if ! $try; then
+      echo "Refused: a release is its commit, and this tree differs from $commit in:" >&2
+      echo "$changes" >&2
+      echo "Commit or remove these files (or ignore them in .gitignore), or build a try-out" \
+        "that is no release with: bash scripts/release.sh --try" >&2
+      exit 1
+    fi
+    echo "A try-out, no release: the tree differs from its commit in" \
+      "$(wc -l <<<"$changes") files, which it holds as they are"
+    commit+=", with changes not committed: a try-out, no release"
+  fi
 else
   commit=$(<packaging/source-commit)
   [[ $commit != *'$Format'* ]] || commit="not known: a copy of a checkout without its .git"
@@ -54,7 +85,7 @@ version=$(dpkg-parsechangelog -l packaging/debian/changelog -S Version)
 
 rm -rf dist
 mkdir dist
-bash scripts/source_archive.sh "dist/masterswitch-$version-source.tar.gz" "$commit"
+bash scripts/source_archive.sh "dist/masterswitch-$version-source.tar.gz" "$commit" ${changes:+--try}
 # One build for each package, configured by the preset of that name in
 # CMakePresets.json and built in build-<preset>: the .deb's binary is linked
 # dynamically, the .tar.gz's statically. Each is configured afresh, so that
