@@ -73,8 +73,8 @@ if [[ -e .git ]]; then
         "that is no release with: bash scripts/release.sh --try" >&2
       exit 1
     fi
-    echo "A try-out, no release: the tree differs from its commit in" \
-      "$(wc -l <<<"$changes") files, which it holds as they are"
+    echo "A try-out, no release: the tree differs from its commit in these files, as they are here:"
+    echo "$changes"
     commit+=", with changes not committed: a try-out, no release"
   fi
 else
