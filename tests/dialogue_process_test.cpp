@@ -184,6 +184,22 @@ TEST_F(DialogueProcessTest, LeadingBlanksArePartOfThePath) {
             kNotFound + Outcome("Master -> Plugin"), 0);
 }
 
+// A list saved by a Windows editor starts with a byte order mark, which is
+// taken off the first line only, where the line as it stands names no file.
+TEST_F(DialogueProcessTest, ByteOrderMarkBeforeTheFirstPathIsNoPartOfIt) {
+  TempDir dir;
+  const std::string bom = "\xEF\xBB\xBF";
+  const std::string master = dir.Write("master.esm", DataFile(0x01));
+  ExpectRun(RunToolPiped(bom + master + "\r\n" + master + "\n"), Outcome("Master -> Plugin"), 0);
+  ExpectRun(RunToolPiped("\n" + bom + master + "\n"), kNotFound + kNotFound + kInputEnded, kFailed);
+  const std::string marked = dir.Write(bom + "master.esm", DataFile(0x00));
+  ToolOptions inDir;
+  inDir.workingDirectory = dir.PathOf("");
+  ExpectRun(RunToolPiped(bom + "master.esm\n", inDir), Outcome("Plugin -> Master"), 0);
+  EXPECT_EQ(ReadWholeFile(marked), DataFile(0x01));
+  EXPECT_EQ(ReadWholeFile(master), DataFile(0x00));
+}
+
 // A terminal types a dropped file's path in shell quoting, with a blank
 // after it; a name that exists as typed is still taken as it is.
 TEST_F(PosixDialogueProcessTest, DroppedPathOpensOnceItsQuotingIsTakenOff) {

@@ -25,18 +25,21 @@ fail() {
 
 work=$(mktemp -d)
 chmod 755 "$work"
-trap 'rm -rf "$work"' EXIT
+stopped="" # a tool stopped under strace, which must not outlive a failure
+trap '[[ -z $stopped ]] || kill -KILL "$stopped" 2>/dev/null; rm -rf "$work"' EXIT
 data=$work/mod.esm
 typed=$data # the path piped to the tool
 original=$work/original
 printf 'TES4\0\0\0\0\1 the rest of the file' >"$data"
 cp "$data" "$original"
 
-# Runs the tool (behind any wrapper command given) with the data file's path
-# piped in; sets $output to what it printed after the prompt, and $status.
+# Runs the tool (behind any wrapper command given, with the arguments in
+# $args) with the data file's path piped in; sets $output to what it
+# printed after the prompt, and $status.
+args=()
 run() {
   set +e
-  printf '%s\n' "$typed" | "$@" "$tool" >"$work/out"
+  printf '%s\n' "$typed" | "$@" "$tool" "${args[@]}" >"$work/out"
   status=${PIPESTATUS[1]}
   set -e
   read_output
@@ -54,7 +57,9 @@ expect_unchanged() { cmp -s "$data" "$original" || fail "the file changed"; }
 expect_flipped() {
   local flipped=$work/flipped
   cp "$original" "$flipped"
-  printf '\0' | dd of="$flipped" bs=1 seek=8 conv=notrunc status=none
+  local opposite='\0'
+  [[ $(od -An -tx1 -j8 -N1 "$original") == *00 ]] && opposite='\1'
+  printf "$opposite" | dd of="$flipped" bs=1 seek=8 conv=notrunc status=none
   cmp -s "$data" "$flipped" || fail "the file is not the original with byte 8 flipped"
 }
 expect_either() { cmp -s "$data" "$original" || expect_flipped; }
@@ -71,29 +76,43 @@ in_mount_namespace() { # SCRIPT: run in a private mount namespace
     fail "the namespace script failed"
 }
 
-# Between the tool's read of the type byte and its update open, the file is
-# changed by COMMAND; the read stream's close is held back meanwhile. ARGS
-# go to the tool, which is given the path on its input as well.
-change_between_read_and_update() { # COMMAND [ARGS...]
+# The tool is stopped just after its WHEN-th SYSCALL on the data file, COMMAND
+# changes the file meanwhile, and the tool goes on. ARGS go to the tool,
+# which is given the path on its input as well. After its first read the
+# tool holds the file it read, and has not yet opened it for update.
+change_after() { # SYSCALL WHEN COMMAND [ARGS...]
   command -v strace >/dev/null || skip "no strace"
   local fifo=$work/in
   [[ -p $fifo ]] || mkfifo "$fifo"
-  strace -qq -f -o /dev/null -P "$data" -e inject=close:delay_enter=1000000:when=1 \
-    "$tool" "${@:2}" <"$fifo" >"$work/out" &
-  local tracer=$!
+  strace -qq -f -o /dev/null -P "$data" -e inject="$1:signal=SIGSTOP:when=$2" \
+    "$tool" "${@:4}" <"$fifo" >"$work/out" &
+  local tracer=$! pid="" state=""
   printf '%s\n' "$data" >"$fifo"
-  local deadline=$((SECONDS + 20)) pid=""
-  until [[ -n $pid ]] && ls -l "/proc/$pid/fd" 2>/dev/null | grep -qF "$data"; do
-    ((SECONDS < deadline)) || fail "the tool never opened the file"
-    pid=$(pgrep -P "$tracer" | head -1 || true)
-    sleep 0.05
+  until [[ $state == [tT] ]]; do
+    kill -0 "$tracer" 2>/dev/null || fail "the tool ended without stopping at $1"
+    pid=${pid:-$(pgrep -P "$tracer" || true)}
+    state=$(awk '{print $3}' "/proc/$pid/stat" 2>/dev/null || true)
+    sleep 0.01
   done
-  eval "$1"
+  stopped=$pid
+  eval "$3"
+  kill -CONT "$pid"
+  stopped=""
   set +e
   wait "$tracer"
   status=$?
   set -e
   read_output
+}
+change_between_read_and_update() { change_after read 1 "$@"; }
+# Runs FUNCTION in the dialogue and in each set mode, with $mode set and
+# $kind the type byte (for printf %b) of a file that the mode switches.
+each_mode() { # FUNCTION
+  for mode in "" --to-master --to-plugin; do
+    kind='\0'
+    [[ $mode != --to-plugin ]] || kind='\1'
+    "$1"
+  done
 }
 
 case $case_name in
@@ -113,7 +132,9 @@ sync-eio)
   expect_either
   ;;
 close-eio)
-  inject "close:error=EIO:when=2"
+  # After the looks at the path for the read and for the update open, and
+  # the held read's close: the update stream's.
+  inject "close:error=EIO:when=4"
   expect "Master -> Plugin" 255
   expect_flipped
   ;;
@@ -165,6 +186,99 @@ vanished-between)
   change_between_read_and_update 'rm "$data"'
   expect "File could not be opened for writing!" 255
   [[ ! -e $data ]] || fail "the file came back"
+  ;;
+reused-between)
+  # The read is held until the update open has been compared with it...
+  strace -qq -o "$work/trace" -e trace=openat,close "$tool" --to-plugin "$data" >/dev/null
+  awk '/"\/proc\/self\/fd\/[0-9]+", O_RDONLY/ && !fd {fd = $NF}
+       /"\/proc\/self\/fd\/[0-9]+", O_RDWR/ {updated = NR}
+       fd && $0 ~ "^close\\(" fd "\\)" && !closed {closed = NR}
+       END {exit !(updated && closed > updated)}' "$work/trace" ||
+    fail "the read was closed before the update open"
+  # ...so a new file put under its name cannot get its inode number, which
+  # a file system such as ext4 gives again at once.
+  reuses_inode_numbers() {
+    local freed
+    for _ in 1 2 3; do # another program may take the number first
+      printf x >"$work/probe" && freed=$(stat -c %i "$work/probe") && rm "$work/probe"
+      printf x >"$work/probe" && [[ $(stat -c %i "$work/probe") == "$freed" ]] && return
+    done
+    return 1
+  }
+  reuses_inode_numbers || skip "this file system gives no inode number again at once"
+  replace_in_mode() {
+    printf 'TES4\0\0\0\0%b the mod' "$kind" >"$data"
+    printf '\x89PNG\r\n\x1a\n%b\0\0\x0dIHDR' "$kind" | tee "$work/new" >"$original"
+    change_between_read_and_update 'rm "$data"; cp "$work/new" "$data"' \
+      $mode ${mode:+"$data"}
+    [[ $output == *"File could not be opened for writing!"* && $status == 255 ]] ||
+      fail "${mode:-the dialogue}: '$output', $status"
+    expect_unchanged
+  }
+  each_mode replace_in_mode
+  ;;
+cut-between)
+  # Cut short just before the write, after the byte was read again (the
+  # fourth read), and just after it: never a success, never longer.
+  cut_in_mode() {
+    printf 'TES4\0\0\0\0%b the rest' "$kind" >"$data"
+    change_after $stop 'truncate -s 4 "$data"' $mode ${mode:+"$data"}
+    [[ $output == *"File could not be written!"* && $status == 255 ]] ||
+      fail "$stop, ${mode:-the dialogue}: '$output', $status"
+    (($(stat -c %s "$data") <= 9)) || fail "the file came back longer"
+  }
+  for stop in "read 4" "pwrite64 1"; do each_mode cut_in_mode; done
+  ;;
+read-lease | write-lease)
+  # A holder that lets go when the kernel tells it another program opens
+  # the file, as Samba and nfsd do for their clients.
+  command -v python3 >/dev/null || skip "no python3"
+  hold_lease() {
+    python3 -c '
+import fcntl, os, signal, sys
+F_SETLEASE = 1024
+write = sys.argv[2] == "write-lease"
+fd = os.open(sys.argv[1], os.O_RDWR if write else os.O_RDONLY)
+def let_go(*_):
+    fcntl.fcntl(fd, F_SETLEASE, fcntl.F_UNLCK)
+    sys.exit(0)
+signal.signal(signal.SIGIO, let_go)
+try:
+    fcntl.fcntl(fd, F_SETLEASE, fcntl.F_WRLCK if write else fcntl.F_RDLCK)
+except OSError as error:
+    print("no lease here:", error.strerror, flush=True)
+    sys.exit(0)
+print("held", flush=True)
+signal.alarm(60)  # never outlives a failed test for long
+signal.pause()' "$data" "$case_name"
+  }
+  convert_leased_in_mode() {
+    printf 'TES4\0\0\0\0%b the rest' "$kind" | tee "$original" >"$data"
+    exec 3< <(hold_lease)
+    read -r -u 3 held
+    [[ $held == held ]] || skip "$held"
+    args=($mode ${mode:+"$data"})
+    run
+    exec 3<&-
+    [[ $output == *" -> "* && $status == 0 ]] || fail "${mode:-the dialogue}: '$output', $status"
+    expect_flipped
+  }
+  each_mode convert_leased_in_mode
+  ;;
+fifo-writer)
+  # A writer blocked on a FIFO named as the file is not let through.
+  mkfifo "$work/fifo"
+  (exec 3>"$work/fifo") &
+  writer=$!
+  blocked_in() { [[ $(awk '{print $3}' "/proc/$writer/stat") == S ]] && cut -d' ' -f1 "/proc/$writer/syscall"; }
+  until open_call=$(blocked_in) && [[ $open_call == [0-9]* ]]; do sleep 0.01; done
+  for mode in "" --check --to-master; do
+    strace -qq -f -o "$work/trace" -e trace=openat "$tool" $mode ${mode:+"$work/fifo"} \
+      <<<"$work/fifo" >"$work/out" || true
+    ! grep -F "$work/fifo" "$work/trace" | grep -qv O_PATH || fail "${mode:-the dialogue} opened it"
+  done
+  [[ $(blocked_in) == "$open_call" ]] || fail "the writer got through"
+  kill "$writer"
   ;;
 full-filesystem)
   # The first 4 KiB of the file are a hole, so writing byte 8 needs a new

@@ -22,14 +22,14 @@ FileKind SwitchFile(const std::string& path) {
   std::FILE* read = OpenForReading(path);
   EXPECT_NE(read, nullptr);
   if (read == nullptr) return FileKind::Unknown;
-  const std::optional<FileIdentity> identity = IdentityOf(read);
-  const FileKind kind = ReadFileKind(read).value();
-  std::FILE* update = OpenForUpdate(path, identity);
+  const KindRead kind = ReadFileKind(read).value();
+  std::FILE* update = OpenForUpdate(path, read);
+  CloseRead(read);
   EXPECT_NE(update, nullptr);
-  if (update == nullptr) return kind;
+  if (update == nullptr) return kind.kind;
   EXPECT_TRUE(WriteFileKind(update, kind));
   EXPECT_EQ(CloseUpdated(update), 0);
-  return kind;
+  return kind.kind;
 }
 
 class TypeByteSwitch : public testing::TestWithParam<SwitchCase> {};
@@ -71,9 +71,9 @@ TEST(TypeByteSwitchTest, ByteIsInTheFileBeforeTheStreamIsClosed) {
   TempDir dir;
   const std::string path = dir.Write("mod.esp", DataFile(0x00));
   std::FILE* read = OpenForReading(path);
-  const std::optional<FileIdentity> identity = IdentityOf(read);
-  const FileKind kind = ReadFileKind(read).value();
-  std::FILE* update = OpenForUpdate(path, identity);
+  const KindRead kind = ReadFileKind(read).value();
+  std::FILE* update = OpenForUpdate(path, read);
+  CloseRead(read);
   ASSERT_NE(update, nullptr);
   ASSERT_TRUE(WriteFileKind(update, kind));
   EXPECT_EQ(ReadWholeFile(path), DataFile(0x01));
@@ -85,43 +85,48 @@ TEST(TypeByteSwitchTest, RefusesWhatIsNotAnExistingRegularFile) {
   const std::string fifo = dir.PathOf("fifo");
   ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
   const std::string real = dir.Write("mod.esm", DataFile(0x01));
+  std::FILE* held = OpenForReading(real);
+  ASSERT_NE(held, nullptr);
   // A FIFO with no writer would block a plain open for good.
   for (const std::string& path :
        {dir.PathOf("missing.esm"), dir.PathOf(""), fifo, std::string("/dev/null"),
         real + std::string(1, '\0') + "x", std::string()}) {
     EXPECT_EQ(OpenForReading(path), nullptr) << path;
-    struct stat what {};  // so that only the open itself can refuse it
-    ::stat(path.c_str(), &what);
-    EXPECT_EQ(OpenForUpdate(path, FileIdentity{what.st_dev, what.st_ino}), nullptr) << path;
+    EXPECT_EQ(OpenForUpdate(path, held), nullptr) << path;
   }
+  CloseRead(held);
 }
 
-// Rewritten in place, it is the same file with another byte; put in its
-// place, another file of the same kind, which was never looked at.
-TEST(TypeByteSwitchTest, FileReplacedAfterItWasReadIsNotWritten) {
+// Rewritten in place with another byte or another length, it is the same
+// file changed by another program; put in its place, another file of the
+// same kind, which was never looked at.
+TEST(TypeByteSwitchTest, FileChangedOrReplacedAfterItWasReadIsNotWritten) {
   TempDir dir;
-  const std::string path = dir.Write("mod.esm", DataFile(0x01));
-  std::FILE* read = OpenForReading(path);
-  const std::optional<FileIdentity> identity = IdentityOf(read);
-  const FileKind kind = ReadFileKind(read).value();
-  dir.Write("mod.esm", DataFile(0x07));
-  std::FILE* update = OpenForUpdate(path, identity);
-  ASSERT_NE(update, nullptr);
-  EXPECT_FALSE(WriteFileKind(update, kind));
-  EXPECT_EQ(CloseUpdated(update), 0);
-  EXPECT_EQ(ReadWholeFile(path), DataFile(0x07));
-  ASSERT_EQ(std::rename(dir.Write("other.esm", DataFile(0x01)).c_str(), path.c_str()), 0);
-  EXPECT_EQ(OpenForUpdate(path, identity), nullptr);
+  const std::string path = dir.PathOf("mod.esm");
+  for (const std::string& changed : {DataFile(0x07), DataFile(0x01) + "more", DataFile(0x01, 9)}) {
+    dir.Write("mod.esm", DataFile(0x01));
+    std::FILE* read = OpenForReading(path);
+    const KindRead kind = ReadFileKind(read).value();
+    dir.Write("mod.esm", changed);
+    std::FILE* update = OpenForUpdate(path, read);
+    ASSERT_NE(update, nullptr);
+    EXPECT_FALSE(WriteFileKind(update, kind));
+    EXPECT_EQ(CloseUpdated(update), 0);
+    EXPECT_EQ(ReadWholeFile(path), changed);
+    ASSERT_EQ(std::rename(dir.Write("other.esm", DataFile(0x01)).c_str(), path.c_str()), 0);
+    EXPECT_EQ(OpenForUpdate(path, read), nullptr);
+    CloseRead(read);
+  }
 }
 
 TEST(TypeByteSwitchTest, FileThatVanishedCannotBeOpenedForUpdate) {
   TempDir dir;
   const std::string path = dir.Write("mod.esm", DataFile(0x01));
   std::FILE* read = OpenForReading(path);
-  const std::optional<FileIdentity> identity = IdentityOf(read);
-  EXPECT_EQ(ReadFileKind(read), FileKind::Master);
+  EXPECT_EQ(ReadFileKind(read).value().kind, FileKind::Master);
   std::remove(path.c_str());
-  EXPECT_EQ(OpenForUpdate(path, identity), nullptr);
+  EXPECT_EQ(OpenForUpdate(path, read), nullptr);
+  CloseRead(read);
 }
 
 }  // namespace

@@ -6,8 +6,25 @@
 
 namespace {
 
-// Which file was read, where the system could say.
-using ReadIdentity = std::optional<FileIdentity>;
+// The file that was read, held open until the update open has been
+// compared with it: meanwhile no new file can take its name and its inode
+// number or file index. Closed then, and at the latest when it goes.
+class HeldRead {
+ public:
+  explicit HeldRead(std::FILE* stream) : stream_(stream) {}
+  HeldRead(const HeldRead&) = delete;
+  HeldRead& operator=(const HeldRead&) = delete;
+  ~HeldRead() { Release(); }
+
+  std::FILE* stream() const { return stream_; }
+  void Release() {
+    if (stream_ != nullptr) CloseRead(stream_);
+    stream_ = nullptr;
+  }
+
+ private:
+  std::FILE* stream_;
+};
 
 // The word for a kind, as --check reports it.
 const char* KindWord(FileKind kind) {
@@ -19,38 +36,41 @@ const char* KindWord(FileKind kind) {
   return kUnknownKind;
 }
 
-Outcome SwitchKind(const std::string& path, const ReadIdentity& wasRead, FileKind kind) {
-  std::FILE* update = OpenForUpdate(path, wasRead);
+Outcome SwitchKind(const std::string& path, HeldRead& held, const KindRead& read) {
+  std::FILE* update = OpenForUpdate(path, held.stream());
+  // Held any longer, on Windows the file could not be renamed while the
+  // outcome is read.
+  held.Release();
   if (update == nullptr) {
     // Nothing was to be written to an unknown file, so nothing failed.
-    if (kind == FileKind::Unknown) return {kUnknownKind, 0};
+    if (read.kind == FileKind::Unknown) return {kUnknownKind, 0};
     return {kCannotOpenForWriting, kFailure};
   }
-  const bool written = WriteFileKind(update, kind);
+  const bool written = WriteFileKind(update, read);
   // A close that fails after the byte was synced does not undo it: the
   // outcome stands, and the status tells of the failure.
   const int closeResult = CloseUpdated(update);
   if (!written) return {kCannotWrite, kFailure};
-  if (kind == FileKind::Unknown) return {kUnknownKind, closeResult};
-  return {kind == FileKind::Master ? kMasterToPlugin : kPluginToMaster, closeResult};
+  if (read.kind == FileKind::Unknown) return {kUnknownKind, closeResult};
+  return {read.kind == FileKind::Master ? kMasterToPlugin : kPluginToMaster, closeResult};
 }
 
-// The outcome of `then` for the kind of the file open as readStream and
-// which file that is, or the failure that kept it from being read at all.
+// The outcome of `then` for what was read of the file open as readStream,
+// which it gets held, or the failure that kept it from being read at all.
 template <typename Then>
 Outcome WithKindOf(std::FILE* readStream, Then then) {
   if (readStream == nullptr) return {kNoSuchFile, kFailure};
-  const ReadIdentity identity = IdentityOf(readStream);
-  const std::optional<FileKind> kind = ReadFileKind(readStream);
-  if (!kind) return {kCannotRead, kFailure};
-  return then(*kind, identity);
+  HeldRead held(readStream);
+  const std::optional<KindRead> read = ReadFileKind(readStream);
+  if (!read) return {kCannotRead, kFailure};
+  return then(*read, held);
 }
 
 }  // namespace
 
 Outcome ConvertOpenedFile(const std::string& path, std::FILE* readStream) {
-  return WithKindOf(readStream, [&path](FileKind kind, const ReadIdentity& read) {
-    return SwitchKind(path, read, kind);
+  return WithKindOf(readStream, [&path](const KindRead& read, HeldRead& held) {
+    return SwitchKind(path, held, read);
   });
 }
 
@@ -59,15 +79,15 @@ Outcome ConvertPath(const std::string& path) {
 }
 
 Outcome CheckPath(const std::string& path) {
-  return WithKindOf(OpenForReading(path), [](FileKind kind, const ReadIdentity&) {
-    return Outcome{KindWord(kind), 0};
+  return WithKindOf(OpenForReading(path), [](const KindRead& read, HeldRead&) {
+    return Outcome{KindWord(read.kind), 0};
   });
 }
 
 Outcome SetKindOfPath(const std::string& path, FileKind wanted) {
-  return WithKindOf(OpenForReading(path), [&](FileKind kind, const ReadIdentity& read) {
-    if (kind == wanted) return Outcome{KindWord(kind), 0};
-    if (kind == FileKind::Unknown) return Outcome{kUnknownKind, kNotOfKindAsked};
-    return SwitchKind(path, read, kind);
+  return WithKindOf(OpenForReading(path), [&](const KindRead& read, HeldRead& held) {
+    if (read.kind == wanted) return Outcome{KindWord(read.kind), 0};
+    if (read.kind == FileKind::Unknown) return Outcome{kUnknownKind, kNotOfKindAsked};
+    return SwitchKind(path, held, read);
   });
 }

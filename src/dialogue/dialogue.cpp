@@ -46,15 +46,35 @@ std::FILE* OpenTypedPath(std::string& path) {
   return stream;
 }
 
+// Windows editors and PowerShell 5 start a UTF-8 list with a byte order
+// mark, which is part of no name.
+std::optional<std::string> WithoutByteOrderMark(const std::string& line) {
+  constexpr char kByteOrderMark[] = "\xEF\xBB\xBF";
+  if (line.rfind(kByteOrderMark, 0) != 0) return std::nullopt;
+  return line.substr(sizeof kByteOrderMark - 1);
+}
+
+// The file the line names, from the line as typed; for the first line of
+// the input only, and only where that names no file, from the line
+// without a byte order mark. path is then the one that opened.
+std::FILE* OpenLine(const std::string& line, bool first, std::string& path) {
+  path = PathFromInputLine(line);
+  if (std::FILE* stream = OpenTypedPath(path)) return stream;
+  const std::optional<std::string> marked = WithoutByteOrderMark(line);
+  if (!first || !marked) return nullptr;
+  path = PathFromInputLine(*marked);
+  return OpenTypedPath(path);
+}
+
 // Asks until a typed path opens; nullptr when input ends first.
 std::FILE* AskForFile(PathLineReader& reader, std::string& path) {
-  for (;;) {
+  std::string line;
+  for (bool first = true;; first = false) {
     Print(kPrompt);
-    const LineStatus status = reader.ReadLine(path);
+    const LineStatus status = reader.ReadLine(line);
     if (status == LineStatus::EndOfInput) return nullptr;
     if (status == LineStatus::Path) {
-      path = PathFromInputLine(path);
-      if (std::FILE* stream = OpenTypedPath(path)) return stream;
+      if (std::FILE* stream = OpenLine(line, first, path)) return stream;
     }
     LineBreak();
     Print(kNoSuchFile);

@@ -3,17 +3,20 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <string>
+
 #include "regular_file.hpp"
 
 namespace {
 
-// O_NONBLOCK keeps the open itself from hanging on a FIFO with no writer;
-// once the file is known to be regular the flag is dropped again.
-int OpenWithoutBlocking(const std::string& path, FileAccess access) {
-  const int mode = access == FileAccess::Read ? O_RDONLY : O_RDWR;
+int OpenMode(FileAccess access) {
+  return (access == FileAccess::Read ? O_RDONLY : O_RDWR) | O_NOCTTY | O_CLOEXEC;
+}
+
+int OpenRetryingOnSignal(const char* path, int flags) {
   int fd;
   do {
-    fd = ::open(path.c_str(), mode | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    fd = ::open(path, flags);
   } while (fd < 0 && errno == EINTR);
   return fd;
 }
@@ -28,15 +31,61 @@ bool MakeBlocking(int fd) {
   return flags >= 0 && ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) == 0;
 }
 
+#ifdef O_PATH
+// Linux: a descriptor of what the path names, got without opening it, so
+// that a FIFO lets no writer through, no device driver is called and no
+// lease is broken; -1 when it is no regular file.
+int LookAtRegularFile(const std::string& path) {
+  const int found = OpenRetryingOnSignal(path.c_str(), O_PATH | O_CLOEXEC);
+  if (found < 0 || IsRegularFile(found)) return found;
+  ::close(found);
+  return -1;
+}
+
+// Opens the looked-at file through its /proc entry, which names that very
+// file whatever the path names by now. So a plain blocking open is safe: it
+// cannot meet a FIFO, and it waits for a lease holder (Samba, nfsd) to let
+// go, as any program's open does. Fails with ENOENT where /proc is missing.
+int OpenLookedAt(int found, FileAccess access) {
+  const std::string self = "/proc/self/fd/" + std::to_string(found);
+  return OpenRetryingOnSignal(self.c_str(), OpenMode(access));
+}
+#endif
+
+// O_NONBLOCK keeps the open from hanging on a FIFO; the flag is dropped
+// again once the file is known to be regular.
+int OpenWithoutBlocking(const std::string& path, FileAccess access) {
+  const int fd = OpenRetryingOnSignal(path.c_str(), OpenMode(access) | O_NONBLOCK);
+  if (fd >= 0 && (!IsRegularFile(fd) || !MakeBlocking(fd))) {
+    ::close(fd);
+    return -1;
+  }
+  return fd;
+}
+
+int OpenRegularDescriptor(const std::string& path, FileAccess access) {
+#ifdef O_PATH
+  const int found = LookAtRegularFile(path);
+  if (found < 0) return -1;
+  const int fd = OpenLookedAt(found, access);
+  const bool noProc = fd < 0 && errno == ENOENT;
+  ::close(found);
+  if (!noProc) return fd;
+#else
+  // Elsewhere a FIFO or device is seen before the open, unless it is put
+  // in the file's place in between; the open still refuses it then.
+  struct stat info;
+  if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return -1;
+#endif
+  return OpenWithoutBlocking(path, access);
+}
+
 }  // namespace
 
 std::FILE* OpenRegularFile(const std::string& path, FileAccess access) {
-  const int fd = OpenWithoutBlocking(path, access);
+  const int fd = OpenRegularDescriptor(path, access);
   if (fd < 0) return nullptr;
-  std::FILE* stream = nullptr;
-  if (IsRegularFile(fd) && MakeBlocking(fd)) {
-    stream = ::fdopen(fd, access == FileAccess::Read ? "rb" : "r+b");
-  }
+  std::FILE* stream = ::fdopen(fd, access == FileAccess::Read ? "rb" : "r+b");
   if (stream == nullptr) ::close(fd);
   return stream;
 }

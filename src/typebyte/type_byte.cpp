@@ -22,6 +22,11 @@ bool ReadTypeByte(std::FILE* stream, int& byte) {
   return byte != EOF || std::ferror(stream) == 0;
 }
 
+bool LengthIs(std::FILE* stream, std::int64_t length) {
+  std::int64_t now = 0;
+  return FileLength(stream, now) && now == length;
+}
+
 }  // namespace
 
 std::FILE* OpenForReading(const std::string& path) {
@@ -29,42 +34,46 @@ std::FILE* OpenForReading(const std::string& path) {
   return OpenRegularFile(path, FileAccess::Read);
 }
 
-std::optional<FileKind> ReadFileKind(std::FILE* readStream) {
+std::optional<KindRead> ReadFileKind(std::FILE* readStream) {
+  KindRead read{FileKind::Unknown, 0};
   int byte = EOF;
-  const bool read = ReadTypeByte(readStream, byte);
-  static_cast<void>(std::fclose(readStream));  // nothing was written through it
-  if (!read) return std::nullopt;
-  return Classify(byte);
+  if (!FileLength(readStream, read.length) || !ReadTypeByte(readStream, byte)) {
+    return std::nullopt;
+  }
+  read.kind = Classify(byte);
+  return read;
 }
 
-std::optional<FileIdentity> IdentityOf(std::FILE* stream) {
-  FileIdentity identity;
-  if (!IdentifyFile(stream, identity)) return std::nullopt;
-  return identity;
-}
-
-std::FILE* OpenForUpdate(const std::string& path, const std::optional<FileIdentity>& wasRead) {
-  if (!wasRead || path.find('\0') != std::string::npos) return nullptr;
+std::FILE* OpenForUpdate(const std::string& path, std::FILE* readStream) {
+  FileIdentity wasRead;
+  if (!IdentifyFile(readStream, wasRead) || path.find('\0') != std::string::npos) return nullptr;
   std::FILE* stream = OpenRegularFile(path, FileAccess::Update);
   if (stream == nullptr) return nullptr;
-  const std::optional<FileIdentity> opened = IdentityOf(stream);
-  if (!opened || *opened != *wasRead || !SeekTo(stream, kTypeByteOffset)) {
+  FileIdentity opened;
+  if (!IdentifyFile(stream, opened) || opened != wasRead || !SeekTo(stream, kTypeByteOffset)) {
     static_cast<void>(std::fclose(stream));
     return nullptr;
   }
   return stream;
 }
 
-bool WriteFileKind(std::FILE* updateStream, FileKind kind) {
-  if (kind == FileKind::Unknown) return true;
-  // Another program may have replaced or rewritten the file since it was
-  // classified; flipping a byte nobody looked at could damage it.
-  const int expected = kind == FileKind::Master ? kMasterByte : kPluginByte;
+void CloseRead(std::FILE* readStream) { static_cast<void>(std::fclose(readStream)); }
+
+bool WriteFileKind(std::FILE* updateStream, const KindRead& read) {
+  if (read.kind == FileKind::Unknown) return true;
+  // Another program may have rewritten or cut the file since it was read;
+  // flipping a byte nobody looked at could damage it.
+  const int expected = read.kind == FileKind::Master ? kMasterByte : kPluginByte;
   int byte = EOF;
-  if (!ReadTypeByte(updateStream, byte) || byte != expected) return false;
-  const int opposite = kind == FileKind::Master ? kPluginByte : kMasterByte;
+  if (!ReadTypeByte(updateStream, byte) || byte != expected ||
+      !LengthIs(updateStream, read.length)) {
+    return false;
+  }
+  const int opposite = read.kind == FileKind::Master ? kPluginByte : kMasterByte;
+  // Nothing keeps another program from cutting the file just before the
+  // write, which would then make it longer again: that is seen after it.
   return WriteByteAt(updateStream, kTypeByteOffset, static_cast<unsigned char>(opposite)) &&
-         SyncToDisk(updateStream);
+         SyncToDisk(updateStream) && LengthIs(updateStream, read.length);
 }
 
 int CloseUpdated(std::FILE* updateStream) { return std::fclose(updateStream) == 0 ? 0 : -1; }

@@ -3,11 +3,10 @@
 // the dialogue reports what happened.
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 #include <optional>
 #include <string>
-
-#include "file_identity.hpp"
 
 enum class FileKind { Master, Plugin, Unknown };
 
@@ -16,26 +15,36 @@ enum class FileKind { Master, Plugin, Unknown };
 // path holding a NUL byte).
 std::FILE* OpenForReading(const std::string& path);
 
-// Reads the type byte, closes the stream and classifies the byte. A file too
-// short to have one is Unknown; no kind at all when reading it failed (an
-// I/O error), which says nothing of the file's kind.
-std::optional<FileKind> ReadFileKind(std::FILE* readStream);
+// What reading a file found: its kind, and its length then. A length that
+// has changed by the time of the write tells of another program at work.
+struct KindRead {
+  FileKind kind;
+  std::int64_t length;
+};
 
-// Which file the stream has open; empty when the system cannot say.
-std::optional<FileIdentity> IdentityOf(std::FILE* stream);
+// Reads and classifies the type byte. A file too short to have one is
+// Unknown; nothing at all when reading failed (an I/O error), which says
+// nothing of the file's kind. The stream stays open: held, it keeps the
+// file from being freed, so its inode number or file index cannot go to a
+// new file put under its name before OpenForUpdate has compared the two.
+std::optional<KindRead> ReadFileKind(std::FILE* readStream);
 
 // The same path reopened for binary update, positioned at the type byte;
 // never created or truncated. nullptr when it cannot be opened, or when it
-// no longer names the file that was read (wasRead): another file, or a link
-// to one, put in its place in between was never looked at.
-std::FILE* OpenForUpdate(const std::string& path, const std::optional<FileIdentity>& wasRead);
+// is no longer the file that readStream, still open, has: another file, or
+// a link to one, put in its place in between was never looked at.
+std::FILE* OpenForUpdate(const std::string& path, std::FILE* readStream);
+
+// Closes a read stream, through which nothing was written.
+void CloseRead(std::FILE* readStream);
 
 // Puts the opposite type byte into the file and makes it durable before
 // returning, so that success is only ever reported for a byte on disk.
 // Writes nothing for Unknown, nor when the byte no longer holds the value
-// that was classified (the file changed in between). False when the byte
-// could not be written or synced.
-bool WriteFileKind(std::FILE* updateStream, FileKind kind);
+// that was read or the file's length changed (the file changed in
+// between). False when the byte could not be written or synced, or when
+// the length changed after all while it was written.
+bool WriteFileKind(std::FILE* updateStream, const KindRead& read);
 
 // Closes the update stream: 0 on success, -1 on failure.
 int CloseUpdated(std::FILE* updateStream);
