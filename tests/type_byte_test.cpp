@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <string>
 
+#include "file_identity.hpp"
 #include "temp_dir.hpp"
 
 namespace {
@@ -117,6 +118,11 @@ TEST(TypeByteSwitchTest, FileChangedOrReplacedAfterItWasReadIsNotWritten) {
     EXPECT_EQ(OpenForUpdate(path, read), nullptr);
     CloseRead(read);
   }
+  // Windows' index, whose high half wine leaves zero: an NTFS record used
+  // again differs in the high half only, a FAT folder's next entry in the low.
+  EXPECT_NE(IdentityFromIndex(7, 0x50000, 0x1A2B3), IdentityFromIndex(7, 0x60000, 0x1A2B3));
+  EXPECT_NE(IdentityFromIndex(7, 0, 0x40), IdentityFromIndex(7, 0, 0x60));
+  EXPECT_NE(IdentityFromIndex(7, 1, 2), IdentityFromIndex(8, 1, 2));
 }
 
 TEST(TypeByteSwitchTest, FileThatVanishedCannotBeOpenedForUpdate) {
