@@ -3,8 +3,8 @@
 // names.
 #include <windows.h>
 
+#include <fcntl.h>
 #include <io.h>
-#include <share.h>
 
 #include <string>
 
@@ -27,29 +27,43 @@ HANDLE HandleOf(std::FILE* stream) {
   return reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream)));
 }
 
-// Devices (CON, NUL, COM1), pipes and the like are not data files.
-bool IsDiskFile(std::FILE* stream) { return GetFileType(HandleOf(stream)) == FILE_TYPE_DISK; }
-
 }  // namespace
 
+// Either open shares reading and writing with other programs, which may go
+// on using the file meanwhile, but not deletion: while the tool holds the
+// file, it can be neither deleted nor renamed, so no other file can take its
+// name and be opened in its place. Writes stay shared so that a program that
+// keeps the file open for writing does not make it unconvertible; a change
+// of length by such a program is seen by the length check instead.
+// OPEN_EXISTING neither creates nor truncates, and without
+// FILE_FLAG_BACKUP_SEMANTICS a folder cannot be opened at all.
 std::FILE* OpenRegularFile(const std::string& path, FileAccess access) {
   const std::wstring wide = WideFromWtf8(WithoutSurroundingQuotes(path));
   if (wide.empty()) return nullptr;
-  // Other programs may go on reading and writing the file meanwhile.
-  std::FILE* stream =
-      _wfsopen(wide.c_str(), access == FileAccess::Read ? L"rb" : L"r+b", _SH_DENYNO);
-  if (stream != nullptr && !IsDiskFile(stream)) {
-    static_cast<void>(std::fclose(stream));
+  const bool read = access == FileAccess::Read;
+  const HANDLE handle = CreateFileW(
+      wide.c_str(), read ? GENERIC_READ : GENERIC_READ | GENERIC_WRITE,
+      FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return nullptr;
+  if (GetFileType(handle) != FILE_TYPE_DISK) {  // CON, NUL, COM1, a pipe: no data file
+    CloseHandle(handle);
     return nullptr;
   }
+  const int fd =
+      _open_osfhandle(reinterpret_cast<intptr_t>(handle), (read ? _O_RDONLY : _O_RDWR) | _O_BINARY);
+  if (fd == -1) {
+    CloseHandle(handle);
+    return nullptr;
+  }
+  std::FILE* stream = _fdopen(fd, read ? "rb" : "r+b");
+  if (stream == nullptr) static_cast<void>(_close(fd));  // which closes the handle too
   return stream;
 }
 
 bool IdentifyFile(std::FILE* stream, FileIdentity& identity) {
   BY_HANDLE_FILE_INFORMATION info;
   if (!GetFileInformationByHandle(HandleOf(stream), &info)) return false;
-  identity.volume = info.dwVolumeSerialNumber;
-  identity.file = std::uint64_t{info.nFileIndexHigh} << 32 | info.nFileIndexLow;
+  identity = IdentityFromIndex(info.dwVolumeSerialNumber, info.nFileIndexHigh, info.nFileIndexLow);
   return true;
 }
 
