@@ -66,17 +66,29 @@ bool StartsWith(const std::wstring& text, const wchar_t* start) {
   return text.rfind(start, 0) == 0;
 }
 
+// A path that starts at a drive's root: C:\...
+bool IsOnDrive(const std::wstring& path) {
+  return path.size() >= 3 && path[1] == L':' && path[2] == L'\\';
+}
+
 // The folder in the form that the system takes as it stands, with a
 // separator at the end. Any other form drops a blank or a dot from the end
-// of a name, so that "b.esp " would open "b.esp". Empty for a device path
-// (\\.\) or a folder that did not resolve.
+// of a name, so that "b.esp " would open "b.esp". A device path (\\.\) to a
+// drive or a share names the same files as its literal form; empty for any
+// other device path or a folder that did not resolve.
 std::wstring LiteralFolder(const std::wstring& full) {
   std::wstring literal;
   if (StartsWith(full, L"\\\\?\\")) {
     literal = full;
-  } else if (full.size() >= 3 && full[1] == L':' && full[2] == L'\\') {
+  } else if (IsOnDrive(full)) {
     literal = L"\\\\?\\" + full;
-  } else if (StartsWith(full, L"\\\\") && !StartsWith(full, L"\\\\.\\")) {
+  } else if (StartsWith(full, L"\\\\.\\")) {
+    const std::wstring device = full.substr(4);
+    const bool share = device.size() >= 4 &&
+                       CompareStringOrdinal(device.c_str(), 4, L"UNC\\", 4, TRUE) == CSTR_EQUAL;
+    if (!IsOnDrive(device) && !share) return {};
+    literal = L"\\\\?\\" + device;
+  } else if (StartsWith(full, L"\\\\")) {
     literal = L"\\\\?\\UNC\\" + full.substr(2);
   } else {
     return {};
@@ -85,12 +97,17 @@ std::wstring LiteralFolder(const std::wstring& full) {
   return literal;
 }
 
-std::vector<std::wstring> MatchingNames(const std::wstring& pattern) {
-  std::wstring namePattern = pattern.substr(LastPartAt(pattern));
+// The names in the literal folder that the pattern matches, in name order.
+// The search reads the folder the files are then opened in, with the tool's
+// own matching: the system's search of the pattern as typed would resolve
+// it another way, dropping a trailing dot or blank and failing on long
+// folders.
+std::vector<std::wstring> MatchingNames(const std::wstring& literalFolder,
+                                        std::wstring namePattern) {
   if (namePattern == L"*.*") namePattern = L"*";  // everything, dot or none, as in cmd
   std::vector<std::wstring> names;
   WIN32_FIND_DATAW found;
-  const HANDLE search = FindFirstFileW(pattern.c_str(), &found);
+  const HANDLE search = FindFirstFileW((literalFolder + L"*").c_str(), &found);
   if (search == INVALID_HANDLE_VALUE) return names;
   do {
     const std::wstring name = found.cFileName;
@@ -106,11 +123,12 @@ std::vector<std::wstring> MatchingNames(const std::wstring& pattern) {
 // Each found name shown after the folder as written, and opened by a path
 // of its own.
 std::vector<Argument> MatchingFiles(const std::wstring& pattern) {
-  const std::wstring folder = pattern.substr(0, LastPartAt(pattern));
+  const std::size_t namesAt = LastPartAt(pattern);
+  const std::wstring folder = pattern.substr(0, namesAt);
   const std::wstring literalFolder = LiteralFolder(FullPathOf(folder));
   std::vector<Argument> files;
   if (literalFolder.empty()) return files;
-  for (const std::wstring& name : MatchingNames(pattern)) {
+  for (const std::wstring& name : MatchingNames(literalFolder, pattern.substr(namesAt))) {
     files.push_back({Wtf8FromWide(folder + name), Wtf8FromWide(literalFolder + name)});
   }
   return files;
