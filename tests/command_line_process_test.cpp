@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -201,19 +202,32 @@ TEST_F(WindowsCommandLineTest, RunsAsWindowsProgramsStartIt) {
   EXPECT_EQ(ReadWholeFile(dir_.PathOf("b.esp")), DataFile(0x01));
 }
 
-// "b.esp " is no "b.esp", "-x.esp" no option; hidden files, folders left out.
+// "b.esp " is no "b.esp", "-x.esp" no option; hidden and system files,
+// folders left out. A device path (\\.\Z:\...) finds as the literal folder
+// does, where a pattern that ends in a blank or a dot could lose it.
 TEST_F(WindowsCommandLineTest, WildcardsFindEachShownFileAsItself) {
   if (!Tool().isWindows) GTEST_SKIP() << "Windows only";
   const std::pair<const char*, int> files[] = {{"b.esp", 1},  {"b.esp ", 1}, {"c.esp", 1},
-                                               {"c.esp.", 1}, {".h.esp", 0}, {"-x.esp", 1}};
+                                               {"c.esp.", 1}, {".h.esp", 0}, {"-x.esp", 1},
+                                               {"s.esp", 0}};
   for (const auto& file : files) dir_.Write(file.first, DataFile(0x00));
   std::filesystem::create_directory(dir_.PathOf("old.esp"));
+  ToolOptions attrib;
+  attrib.command = {"wine", "cmd", "/c", "attrib"};
+  ExpectRun(Run({"+s", "s.esp"}, attrib), "", 0);
   const std::string switched =
       Lines({"-x.esp: Plugin -> Master", "b.esp: Plugin -> Master", "b.esp : Plugin -> Master",
              "c.esp: Plugin -> Master", "c.esp.: Plugin -> Master"});
   ExpectRun(Run({"*.esp*"}), switched, 0);
   for (const auto& file : files)
     EXPECT_EQ(ReadWholeFile(dir_.PathOf(file.first)), DataFile(file.second)) << file.first;
+  std::string device = "\\\\.\\Z:" + dir_.PathOf("");
+  std::replace(device.begin(), device.end(), '/', '\\');
+  ExpectRun(Run({device + "*.esp ", device + "*."}),
+            Lines({device + "b.esp : Master -> Plugin", device + "c.esp.: Master -> Plugin"}), 0);
+  EXPECT_EQ(ReadWholeFile(dir_.PathOf("b.esp ")), DataFile(0x00));
+  EXPECT_EQ(ReadWholeFile(dir_.PathOf("c.esp.")), DataFile(0x00));
+  EXPECT_EQ(ReadWholeFile(dir_.PathOf("c.esp")), DataFile(0x01));
 }
 
 }  // namespace
