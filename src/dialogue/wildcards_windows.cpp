@@ -97,18 +97,23 @@ std::wstring LiteralFolder(const std::wstring& full) {
   return literal;
 }
 
-// The names in the literal folder that the pattern matches, in name order.
-// The search reads the folder the files are then opened in, with the tool's
-// own matching: the system's search of the pattern as typed would resolve
-// it another way, dropping a trailing dot or blank and failing on long
-// folders.
-std::vector<std::wstring> MatchingNames(const std::wstring& literalFolder,
-                                        std::wstring namePattern) {
+// Each name the pattern matches, in name order, shown after the folder as
+// written and opened by a path of its own. The search reads the literal
+// folder the files are then opened in, with the tool's own matching: the
+// system's search of the pattern as typed would resolve it another way,
+// dropping a blank or a dot from its end and failing in long folders.
+std::vector<Argument> MatchingFiles(const std::wstring& pattern) {
+  const std::size_t namesAt = LastPartAt(pattern);
+  const std::wstring folder = pattern.substr(0, namesAt);
+  const std::wstring literalFolder = LiteralFolder(FullPathOf(folder));
+  std::wstring namePattern = pattern.substr(namesAt);
   if (namePattern == L"*.*") namePattern = L"*";  // everything, dot or none, as in cmd
+  std::vector<Argument> files;
+  if (literalFolder.empty()) return files;
   std::vector<std::wstring> names;
   WIN32_FIND_DATAW found;
   const HANDLE search = FindFirstFileW((literalFolder + L"*").c_str(), &found);
-  if (search == INVALID_HANDLE_VALUE) return names;
+  if (search == INVALID_HANDLE_VALUE) return files;
   do {
     const std::wstring name = found.cFileName;
     if (IsListedFile(found) && Matches(namePattern, name)) names.push_back(name);
@@ -117,18 +122,7 @@ std::vector<std::wstring> MatchingNames(const std::wstring& literalFolder,
   std::sort(names.begin(), names.end(), [](const std::wstring& a, const std::wstring& b) {
     return CompareStringOrdinal(a.c_str(), -1, b.c_str(), -1, TRUE) == CSTR_LESS_THAN;
   });
-  return names;
-}
-
-// Each found name shown after the folder as written, and opened by a path
-// of its own.
-std::vector<Argument> MatchingFiles(const std::wstring& pattern) {
-  const std::size_t namesAt = LastPartAt(pattern);
-  const std::wstring folder = pattern.substr(0, namesAt);
-  const std::wstring literalFolder = LiteralFolder(FullPathOf(folder));
-  std::vector<Argument> files;
-  if (literalFolder.empty()) return files;
-  for (const std::wstring& name : MatchingNames(literalFolder, pattern.substr(namesAt))) {
+  for (const std::wstring& name : names) {
     files.push_back({Wtf8FromWide(folder + name), Wtf8FromWide(literalFolder + name)});
   }
   return files;
