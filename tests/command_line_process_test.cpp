@@ -148,6 +148,7 @@ TEST_F(CommandLineTest, OptionsAndUsageErrors) {
        "masterswitch: --to-plugin cannot be combined with --to-master (try --help)"},
       {{"--check", "--to-master", "master.esm"},
        "masterswitch: --to-master cannot be combined with --check (try --help)"},
+      {{"--"}, "masterswitch: no PATH given (try --help)"},
   };
   for (const auto& e : errors) {
     const ToolRun run = Run(e.arguments);
@@ -164,6 +165,9 @@ TEST_F(CommandLineTest, OptionsAndUsageErrors) {
   ExpectRun(Run({"--version"}), Lines({"masterswitch " MASTERSWITCH_VERSION}), 0);
   const ToolRun help = Run({"-h"});
   EXPECT_EQ(help.output.rfind("Usage: masterswitch", 0), 0u);
+  // Where to read more and where to report: the help is all a zip's user may see first.
+  EXPECT_NE(help.output.find("Manual: man masterswitch, or MANUAL.txt beside"), std::string::npos);
+  EXPECT_NE(help.output.find("Report a bug on the issue tracker"), std::string::npos);
   EXPECT_EQ(help.exitStatus, 0);
 }
 

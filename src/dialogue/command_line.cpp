@@ -18,12 +18,13 @@ constexpr int kUsageError = 2;
 const char kUsage[] =
     "Usage: masterswitch                  ask for a file, convert it, wait for a key\n"
     "       masterswitch [--check | --to-master | --to-plugin] [--] PATH...\n"
-    "       masterswitch --help | --version\n"
+    "       masterswitch --help | -h\n"
+    "       masterswitch --version\n"
     "\n"
     "Switches each game data file between master and plugin by flipping its\n"
     "byte 8 (0x01 master, 0x00 plugin); nothing else in the file changes.\n"
     "Prints one line per PATH: \"PATH: Master -> Plugin\", \"PATH: Plugin -> Master\",\n"
-    "or why the file was left alone.\n"
+    "the file's kind, or why the file was left alone.\n"
     "\n"
     "  --check      only say whether each file is a Master or a Plugin\n"
     "  --to-master  make each file a Master: only plugins are switched, so that\n"
@@ -31,12 +32,17 @@ const char kUsage[] =
     "  --to-plugin  make each file a Plugin, likewise\n"
     "  --           every argument after it is a PATH, even one that starts with -\n"
     "  -h, --help   show this help;  --version  show the version\n"
+    "Options may also stand after the PATHs; only -- ends them.\n"
     "\n"
-    "Exit status: 0 when every file was done or is of unknown type, or with\n"
-    "--to-master and --to-plugin when every file now is of the kind asked for;\n"
-    "1 when these left a file of unknown type as it was; -1 (255) when one did\n"
-    "not open or could not be read or written, or the output could not be\n"
-    "written; 2 for a usage error.\n";
+    "Exit status: 0 every file done, one of unknown type left alone included\n"
+    "(with --to-master and --to-plugin: every file now is of the kind asked for);\n"
+    "1 --to-master or --to-plugin left a file of unknown type as it was;\n"
+    "2 a usage error, and no file touched; 141 output to a closed pipe (SIGPIPE,\n"
+    "not on Windows); 255 (-1) a file did not open or could not be read or\n"
+    "written, or the output could not be written.\n"
+    "\n"
+    "Manual: man masterswitch, or MANUAL.txt beside masterswitch.exe.\n"
+    "Report a bug on the issue tracker of the site you got masterswitch from.\n";
 
 enum class Action { Convert, Check, ToMaster, ToPlugin, Help, Version, UsageError };
 
