@@ -2,8 +2,8 @@
 # The release packages as a user gets them: the tool installed from the .deb
 # converts a file, the .deb carries the README, the .tar.gz's static binary
 # runs, SHA256SUMS vouches for them all, and the win64 and win32 .zip each
-# hold the exe, the README and the licence, the texts with Windows line
-# ends. Usage: installed_package.sh DIST (the folder with them).
+# hold the exe, the README, the licence and the manual that --help names,
+# the texts with Windows line ends. Usage: installed_package.sh DIST (the folder with them).
 set -euo pipefail
 dist=$1
 fail() {
@@ -22,7 +22,7 @@ printf 'TES4\0\0\0\0\1' >"$installed/mod.esm"
 output=$(printf '%s\n' "$installed/mod.esm" | setsid -w "$installed/usr/bin/masterswitch")
 [[ $output == *"Master -> Plugin" && $(od -An -tx1 -j8 "$installed/mod.esm") == " 00" ]] ||
   fail "the installed binary did not convert"
-[[ -f $installed/usr/share/doc/masterswitch/README.md ]] || fail "no README"
+[[ -f $installed/usr/share/doc/masterswitch/README ]] || fail "no README"
 # The .tar.gz's binary needs no loader and no library of the system.
 tar -xzf "$dist"/masterswitch-*-Linux.tar.gz -C "$installed"
 static=$(echo "$installed"/masterswitch-*-Linux/bin/masterswitch)
@@ -49,7 +49,7 @@ for zip_kind in win64 win32; do
   mkdir "$unpacked"
   zip=$(cd "$(dirname "${zips[0]}")" && pwd)/$(basename "${zips[0]}")
   (cd "$unpacked" && cmake -E tar xf "$zip")
-  for file in masterswitch.exe README.txt LICENSE.txt; do
+  for file in masterswitch.exe README.txt LICENSE.txt MANUAL.txt; do
     found=$(find "$unpacked" -type f -name "$file")
     [[ -n $found ]] || fail "$zip lacks $file"
     if [[ $file == *.txt ]]; then
@@ -65,4 +65,4 @@ for zip_kind in win64 win32; do
   [[ $machine == "$expected" ]] || fail "the exe in $zip is for machine 0x$machine"
 done
 echo "packages: the .deb installs and its binary converts a file; the .tar.gz's is static;" \
-  "SHA256SUMS matches; each .zip holds the exe and CR LF texts"
+  "SHA256SUMS matches; each .zip holds the exe and CR LF texts, the manual among them"
