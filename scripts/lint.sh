@@ -65,3 +65,17 @@ clang-tidy --quiet --warnings-as-errors='*' -p "$lint/windows" --extra-arg=--tar
   --extra-arg=-isystem"$cxx" --extra-arg=-isystem"$cxx/x86_64-w64-mingw32" \
   --extra-arg=-include"$PWD/scripts/windows_sdk_min_max.h" "${windows[@]}" 2>/dev/null
 echo "clang-tidy: nothing found in ${#posix[@]} + ${#windows[@]} sources"
+
+# The exit statuses are said in full in the manual page and summed up in
+# --help and the README's table; a status added or dropped in one must be
+# so in all three.
+statuses() { grep -oE "$1" | grep -oE '[0-9]+' | sort -nu | paste -sd ' '; }
+help=$(sed -n '/^const char kUsage/,/;$/p' src/dialogue/command_line.cpp | sed -n '/Exit status:/,/^ *"\\n"$/p' |
+  statuses '(status: |; |^ *")[0-9]+ ')
+manual=$(sed -n '/^\.SH EXIT STATUS/,/^\.SH DIAG/p' man/masterswitch.1 | grep -A1 '^\.TP' | statuses '^\.BR? [0-9]+')
+readme=$(statuses '^\| [0-9]+ ' <README.md)
+if [[ -z $help || $help != "$manual" || $help != "$readme" ]]; then
+  echo "FAILED: exit statuses differ: --help '$help', manual page '$manual', README '$readme'"
+  exit 1
+fi
+echo "exit statuses: --help, the manual page and the README list the same: $help"
