@@ -41,7 +41,7 @@ used_files() {
     toolchain_files "$triple-g++" libstdc++.a libgcc.a libgcc_eh.a libmsvcrt.a libkernel32.a crt2.o
     command -v "$triple-windres"
   done
-  command -v cmake dpkg-shlibdeps
+  command -v cmake dpkg-shlibdeps mandoc # mandoc renders the zips' MANUAL.txt
   # CPack writes the .tar.gz, the zips and the .deb through libarchive.
   ldd "$(command -v cmake)" | grep -oE '/[^ ]*lib(archive|z|lzma|zstd|bz2)\.so[^ ]*' || true
 }
