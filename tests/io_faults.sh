@@ -77,15 +77,15 @@ in_mount_namespace() { # SCRIPT: run in a private mount namespace
 }
 
 # The tool is stopped just after its WHEN-th SYSCALL on the data file, COMMAND
-# changes the file meanwhile, and the tool goes on. ARGS go to the tool,
-# which is given the path on its input as well. After its first read the
-# tool holds the file it read, and has not yet opened it for update.
+# changes the file meanwhile, and the tool goes on. ARGS, or else $args, go
+# to the tool, which is given the path on its input as well. After its first
+# read the tool holds the file it read, and has not yet opened it for update.
 change_after() { # SYSCALL WHEN COMMAND [ARGS...]
   command -v strace >/dev/null || skip "no strace"
   local fifo=$work/in
   [[ -p $fifo ]] || mkfifo "$fifo"
   strace -qq -f -o /dev/null -P "$data" -e inject="$1:signal=SIGSTOP:when=$2" \
-    "$tool" "${@:4}" <"$fifo" >"$work/out" &
+    "$tool" "${@:4}" "${args[@]}" <"$fifo" >"$work/out" &
   local tracer=$! pid="" state=""
   printf '%s\n' "$data" >"$fifo"
   until [[ $state == [tT] ]]; do
@@ -105,14 +105,19 @@ change_after() { # SYSCALL WHEN COMMAND [ARGS...]
   read_output
 }
 change_between_read_and_update() { change_after read 1 "$@"; }
-# Runs FUNCTION in the dialogue and in each set mode, with $mode set and
-# $kind the type byte (for printf %b) of a file that the mode switches.
+# Runs FUNCTION in the dialogue and in each set mode ($mode, and $args for
+# the tool), on a data file of the kind that the mode switches, whose type
+# byte is $kind (for printf %b).
 each_mode() { # FUNCTION
   for mode in "" --to-master --to-plugin; do
-    kind='\0'
+    kind='\0' args=($mode ${mode:+"$data"})
     [[ $mode != --to-plugin ]] || kind='\1'
+    printf 'TES4\0\0\0\0%b the rest' "$kind" | tee "$original" >"$data"
     "$1"
   done
+}
+expect_in_mode() { # MESSAGE STATUS
+  [[ $output == *"$1"* && $status == "$2" ]] || fail "${mode:-the dialogue}: '$output', $status"
 }
 
 case $case_name in
@@ -197,22 +202,15 @@ reused-between)
     fail "the read was closed before the update open"
   # ...so a new file put under its name cannot get its inode number, which
   # a file system such as ext4 gives again at once.
-  reuses_inode_numbers() {
-    local freed
-    for _ in 1 2 3; do # another program may take the number first
-      printf x >"$work/probe" && freed=$(stat -c %i "$work/probe") && rm "$work/probe"
-      printf x >"$work/probe" && [[ $(stat -c %i "$work/probe") == "$freed" ]] && return
-    done
-    return 1
-  }
-  reuses_inode_numbers || skip "this file system gives no inode number again at once"
+  for try in 1 2 3; do # another program may take the freed number first
+    printf x >"$work/probe" && freed=$(stat -c %i "$work/probe") && rm "$work/probe"
+    printf x >"$work/probe" && [[ $(stat -c %i "$work/probe") == "$freed" ]] && break
+    ((try < 3)) || skip "this file system gives no inode number again at once"
+  done
   replace_in_mode() {
-    printf 'TES4\0\0\0\0%b the mod' "$kind" >"$data"
     printf '\x89PNG\r\n\x1a\n%b\0\0\x0dIHDR' "$kind" | tee "$work/new" >"$original"
-    change_between_read_and_update 'rm "$data"; cp "$work/new" "$data"' \
-      $mode ${mode:+"$data"}
-    [[ $output == *"File could not be opened for writing!"* && $status == 255 ]] ||
-      fail "${mode:-the dialogue}: '$output', $status"
+    change_between_read_and_update 'rm "$data"; cp "$work/new" "$data"'
+    expect_in_mode "File could not be opened for writing!" 255
     expect_unchanged
   }
   each_mode replace_in_mode
@@ -221,46 +219,32 @@ cut-between)
   # Cut short just before the write, after the byte was read again (the
   # fourth read), and just after it: never a success, never longer.
   cut_in_mode() {
-    printf 'TES4\0\0\0\0%b the rest' "$kind" >"$data"
-    change_after $stop 'truncate -s 4 "$data"' $mode ${mode:+"$data"}
-    [[ $output == *"File could not be written!"* && $status == 255 ]] ||
-      fail "$stop, ${mode:-the dialogue}: '$output', $status"
+    change_after $stop 'truncate -s 4 "$data"'
+    expect_in_mode "File could not be written!" 255
     (($(stat -c %s "$data") <= 9)) || fail "the file came back longer"
   }
   for stop in "read 4" "pwrite64 1"; do each_mode cut_in_mode; done
   ;;
 read-lease | write-lease)
   # A holder that lets go when the kernel tells it another program opens
-  # the file, as Samba and nfsd do for their clients.
+  # the file, as Samba and nfsd do for their clients. 1024 is F_SETLEASE.
   command -v python3 >/dev/null || skip "no python3"
-  hold_lease() {
-    python3 -c '
+  convert_leased_in_mode() {
+    exec 3< <(python3 -c '
 import fcntl, os, signal, sys
-F_SETLEASE = 1024
 write = sys.argv[2] == "write-lease"
 fd = os.open(sys.argv[1], os.O_RDWR if write else os.O_RDONLY)
-def let_go(*_):
-    fcntl.fcntl(fd, F_SETLEASE, fcntl.F_UNLCK)
-    sys.exit(0)
-signal.signal(signal.SIGIO, let_go)
-try:
-    fcntl.fcntl(fd, F_SETLEASE, fcntl.F_WRLCK if write else fcntl.F_RDLCK)
-except OSError as error:
-    print("no lease here:", error.strerror, flush=True)
-    sys.exit(0)
+signal.signal(signal.SIGIO, lambda *_: sys.exit(fcntl.fcntl(fd, 1024, fcntl.F_UNLCK)))
+try: fcntl.fcntl(fd, 1024, fcntl.F_WRLCK if write else fcntl.F_RDLCK)
+except OSError as error: sys.exit(print("no lease here:", error.strerror, flush=True))
 print("held", flush=True)
 signal.alarm(60)  # never outlives a failed test for long
-signal.pause()' "$data" "$case_name"
-  }
-  convert_leased_in_mode() {
-    printf 'TES4\0\0\0\0%b the rest' "$kind" | tee "$original" >"$data"
-    exec 3< <(hold_lease)
+signal.pause()' "$data" "$case_name")
     read -r -u 3 held
     [[ $held == held ]] || skip "$held"
-    args=($mode ${mode:+"$data"})
     run
     exec 3<&-
-    [[ $output == *" -> "* && $status == 0 ]] || fail "${mode:-the dialogue}: '$output', $status"
+    expect_in_mode " -> " 0
     expect_flipped
   }
   each_mode convert_leased_in_mode
@@ -270,7 +254,9 @@ fifo-writer)
   mkfifo "$work/fifo"
   (exec 3>"$work/fifo") &
   writer=$!
-  blocked_in() { [[ $(awk '{print $3}' "/proc/$writer/stat") == S ]] && cut -d' ' -f1 "/proc/$writer/syscall"; }
+  blocked_in() { # the system call it sleeps in
+    [[ $(awk '{print $3}' "/proc/$writer/stat") == S ]] && cut -d' ' -f1 "/proc/$writer/syscall"
+  }
   until open_call=$(blocked_in) && [[ $open_call == [0-9]* ]]; do sleep 0.01; done
   for mode in "" --check --to-master; do
     strace -qq -f -o "$work/trace" -e trace=openat "$tool" $mode ${mode:+"$work/fifo"} \
