@@ -84,14 +84,15 @@ change_after() { # SYSCALL WHEN COMMAND [ARGS...]
   command -v strace >/dev/null || skip "no strace"
   local fifo=$work/in
   [[ -p $fifo ]] || mkfifo "$fifo"
-  strace -qq -f -o /dev/null -P "$data" -e inject="$1:signal=SIGSTOP:when=$2" \
+  rm -f "$work/stops"
+  strace -qq -f -o "$work/stops" -P "$data" -e inject="$1:signal=SIGSTOP:when=$2" \
     "$tool" "${@:4}" "${args[@]}" <"$fifo" >"$work/out" &
-  local tracer=$! pid="" state=""
+  local tracer=$! pid=""
   printf '%s\n' "$data" >"$fifo"
-  until [[ $state == [tT] ]]; do
+  # Not the process state: a traced process shows as stopped at each call.
+  until pid=$(awk '/--- stopped by SIGSTOP ---/ {print $1}' "$work/stops" 2>/dev/null) &&
+    [[ -n $pid ]]; do
     kill -0 "$tracer" 2>/dev/null || fail "the tool ended without stopping at $1"
-    pid=${pid:-$(pgrep -P "$tracer" || true)}
-    state=$(awk '{print $3}' "/proc/$pid/stat" 2>/dev/null || true)
     sleep 0.01
   done
   stopped=$pid
