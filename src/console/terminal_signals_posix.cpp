@@ -23,7 +23,7 @@ void Install(int signal, void (*handler)(int), int flags) {
   struct sigaction action {};
   action.sa_handler = handler;
   action.sa_flags = flags;
-  ::sigemptyset(&action.sa_mask);
+  sigemptyset(&action.sa_mask);
   ::sigaction(signal, &action, nullptr);
 }
 
@@ -56,8 +56,8 @@ extern "C" void OnStopSignal(int) {
   SetModeFromHandler(savedMode, TCSANOW);
   Install(SIGTSTP, SIG_DFL, 0);
   sigset_t stop;
-  ::sigemptyset(&stop);
-  ::sigaddset(&stop, SIGTSTP);
+  sigemptyset(&stop);
+  sigaddset(&stop, SIGTSTP);
   ::sigprocmask(SIG_UNBLOCK, &stop, nullptr);
   static_cast<void>(::raise(SIGTSTP));
   Install(SIGTSTP, OnStopSignal, SA_RESTART);
@@ -100,8 +100,8 @@ void StopGuardingRawMode() {
 
 GuardedSignalsHeld::GuardedSignalsHeld() {
   sigset_t held;
-  ::sigemptyset(&held);
-  for (int signal : kGuardedSignals) ::sigaddset(&held, signal);
+  sigemptyset(&held);
+  for (int signal : kGuardedSignals) sigaddset(&held, signal);
   ::sigprocmask(SIG_BLOCK, &held, &previous_);
 }
 
