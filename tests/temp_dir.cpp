@@ -1,6 +1,7 @@
 #include "temp_dir.hpp"
 
 #include <stdlib.h>
+#include <unistd.h>
 
 #include <fstream>
 #include <iterator>
