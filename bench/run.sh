@@ -29,7 +29,7 @@ cc -O2 -o "$work/flip_floor" bench/flip_floor.c
 
 small=$work/small.esm
 huge=$work/huge.esm
-printf 'TES4\0\0\0\0\1' >"$small"
+printf '@ABCDEFG\1' >"$small"
 cp "$small" "$huge"
 truncate -s 64G "$huge"
 printf '\0' >"$work/new_byte"

@@ -16,7 +16,7 @@ debs=("$dist"/masterswitch_*.deb)
 installed=$(mktemp -d)
 trap 'rm -rf "$installed"' EXIT
 dpkg -x "${debs[0]}" "$installed"
-printf 'TES4\0\0\0\0\1' >"$installed/mod.esm"
+printf '@ABCDEFG\1' >"$installed/mod.esm"
 # A piped user has no terminal, so the tool does not wait for a key: a
 # session of its own keeps it from the caller's terminal.
 output=$(printf '%s\n' "$installed/mod.esm" | setsid -w "$installed/usr/bin/masterswitch")

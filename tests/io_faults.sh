@@ -30,7 +30,7 @@ trap '[[ -z $stopped ]] || kill -KILL "$stopped" 2>/dev/null; rm -rf "$work"' EX
 data=$work/mod.esm
 typed=$data # the path piped to the tool
 original=$work/original
-printf 'TES4\0\0\0\0\1 the rest of the file' >"$data"
+printf '@ABCDEFG\1 the rest of the file' >"$data"
 cp "$data" "$original"
 
 # Runs the tool (behind any wrapper command given, with the arguments in
@@ -113,7 +113,7 @@ each_mode() { # FUNCTION
   for mode in "" --to-master --to-plugin; do
     kind='\0' args=($mode ${mode:+"$data"})
     [[ $mode != --to-plugin ]] || kind='\1'
-    printf 'TES4\0\0\0\0%b the rest' "$kind" | tee "$original" >"$data"
+    printf '@ABCDEFG%b the rest' "$kind" | tee "$original" >"$data"
     "$1"
   done
 }
@@ -170,7 +170,7 @@ output-lost)
   done
   ;;
 replaced-between)
-  printf 'TES4\0\0\0\0\7 another file' >"$work/other"
+  printf '@ABCDEFG\7 another file' >"$work/other"
   cp "$work/other" "$original"
   change_between_read_and_update 'mv "$work/other" "$data"'
   expect "File could not be opened for writing!" 255
@@ -179,9 +179,9 @@ replaced-between)
 swapped-between)
   # A file of the same kind put in the path's place as a link, in the
   # dialogue and in a set mode: only which file it is tells them apart.
-  printf 'TES4\0\0\0\0\0 another file' | tee "$work/other" >"$original"
+  printf '@ABCDEFG\0 another file' | tee "$work/other" >"$original"
   for mode in "" --to-master; do
-    rm "$data" && printf 'TES4\0\0\0\0\0' >"$data"
+    rm "$data" && printf '@ABCDEFG\0' >"$data"
     change_between_read_and_update 'ln -sf "$work/other" "$data"' $mode ${mode:+"$data"}
     [[ $output == *"File could not be opened for writing!"* && $status == 255 ]] ||
       fail "${mode:-the dialogue}: '$output', $status"

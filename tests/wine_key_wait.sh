@@ -43,7 +43,7 @@ work=$(mktemp -d)
 socket=$work/tmux
 trap 'tmux -S "$socket" kill-server 2>/dev/null || true; rm -rf "$work"' EXIT
 path=$work/$file
-printf 'TES4\0\0\0\0\1rest' >"$path"
+printf '@ABCDEFG\1rest' >"$path"
 
 screen() { tmux -S "$socket" capture-pane -p -t tool; }
 on_screen() { screen | grep -qF -- "$1"; }
