@@ -36,12 +36,16 @@ const char kUsage[] =
     "\n"
     "Exit status: 0 every file done, one of unknown type left alone included\n"
     "(with --to-master and --to-plugin: every file now is of the kind asked for);\n"
-    "1 --to-master or --to-plugin left a file of unknown type as it was;\n"
-    "2 a usage error, and no file touched; 141 output to a closed pipe (SIGPIPE,\n"
-    "not on Windows); 255 (-1) a file did not open or could not be read or\n"
-    "written, or the output could not be written.\n"
+    "1 --to-master or --to-plugin left a file of unknown type as it was, and\n"
+    "nothing failed; 2 a usage error, and no file touched; 141 output to a closed\n"
+    "pipe (SIGPIPE, not on Windows); 255 (-1) a file did not open or could not be\n"
+    "read or written, or the output could not be written, or the dialogue's\n"
+    "input ended before a file opened.\n"
     "\n"
-    "Manual: man masterswitch, or MANUAL.txt beside masterswitch.exe.\n"
+    "Manual: man masterswitch once installed, or\n"
+    "  man -l man/masterswitch.1                in the source\n"
+    "  man -l share/man/man1/masterswitch.1.gz  in the folder the .tar.gz made\n"
+    "  MANUAL.txt beside masterswitch.exe       on Windows\n"
     "Report a bug on the issue tracker of the site you got masterswitch from.\n";
 
 enum class Action { Convert, Check, ToMaster, ToPlugin, Help, Version, UsageError };
