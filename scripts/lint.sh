@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Checks that only the dialogue uses the other folders, that the code
 # follows .clang-format, that clang-tidy, with the checks in .clang-tidy,
-# finds nothing in src/, and that each relative link in the Markdown pages
-# names a file that exists. The Windows sources are analysed through the
-# MinGW-w64 cross-compiler's headers.
+# finds nothing in src/, that each relative link in the Markdown pages
+# names a file that exists, and that --help, the manual page and the
+# README's table list the same exit statuses. The Windows sources are
+# analysed through the MinGW-w64 cross-compiler's headers.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 shopt -s inherit_errexit

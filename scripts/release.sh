@@ -2,9 +2,10 @@
 # Builds the release into dist/: a .deb and a .tar.gz for Linux (the
 # binary, its manual page, the README, the licence, the copyright file and
 # the changelog), for Windows a win64 and a win32 .zip, each holding
-# masterswitch.exe, README.txt and LICENSE.txt; the source archive they were
-# built from; a build-info file naming the tools that built them; and
-# SHA256SUMS, which lists the checksum of each. Needs what scripts/test.sh
+# masterswitch.exe, README.txt, LICENSE.txt and MANUAL.txt; the source
+# archive they were built from; a build-info file naming the tools that
+# built them; and SHA256SUMS, which lists the checksum of each. No macOS
+# binary: nothing here can run one. Needs what scripts/test.sh
 # installs (dpkg-dev gives the release time, the .deb's dependencies and its
 # build flags), gzip and, for anyone but root, fakeroot.
 #
