@@ -4,8 +4,8 @@
 # Nothing here can run a Mac program: the build checks that the code
 # compiles and links against macOS's own headers, no more.
 #
-# zig is the one given with -DZIG=, else the first in PATH, else the one
-# that scripts/test.sh installs.
+# zig is the one given with -DZIG=, else the one that scripts/test.sh
+# installs, else the first in PATH.
 set(CMAKE_SYSTEM_NAME Darwin)
 set(CMAKE_SYSTEM_PROCESSOR ${MACOS_PROCESSOR})
 
