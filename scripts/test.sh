@@ -168,8 +168,8 @@ bash scripts/lint.sh
 # macOS, for both processors: the tool and its core library compiled
 # against macOS's own headers, warnings as errors, and linked; nothing
 # here runs a Mac program. The unit tests too, for one processor, as the
-# headers are the same for both, against GoogleTest built from Debian's
-# sources for that target.
+# headers differ little between the two, against GoogleTest built from
+# Debian's sources for that target.
 echo "== macOS"
 mac_gtest=$PWD/build-macos-googletest
 cmake -S /usr/src/googletest -B "$mac_gtest" --toolchain "$PWD/cmake/zig-macos-aarch64.cmake" -DZIG="$zig" \
@@ -233,5 +233,5 @@ build_and_test build-clang "-LE wine" -DCMAKE_CXX_COMPILER=clang++-19
 # The wine tests run the cross-built exe, whatever the host compiler: once.
 build_and_test build "" -DCMAKE_CXX_COMPILER=g++
 [[ -z $skipped ]] || skipped=" but the 32-bit exe's wine tests, skipped: $skipped"
-echo "All tests passed$skipped; built for x86_64-macos and aarch64-macos as Mach-O executables," \
-  "warnings as errors, not run here; in $((SECONDS / 60)) min $((SECONDS % 60)) s."
+echo "All tests passed$skipped; the tool built for x86_64-macos and aarch64-macos as Mach-O" \
+  "executables, warnings as errors, not run here; in $((SECONDS / 60)) min $((SECONDS % 60)) s."
