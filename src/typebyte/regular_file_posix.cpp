@@ -26,6 +26,18 @@ bool IsRegularFile(int fd) {
   return ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
 }
 
+FileIdentity IdentityOf(const struct stat& info) {
+  return FileIdentity{static_cast<std::uint64_t>(info.st_dev),
+                      static_cast<std::uint64_t>(info.st_ino)};
+}
+
+bool IdentifyDescriptor(int fd, FileIdentity& identity) {
+  struct stat info;
+  if (::fstat(fd, &info) != 0) return false;
+  identity = IdentityOf(info);
+  return true;
+}
+
 bool MakeBlocking(int fd) {
   const int flags = ::fcntl(fd, F_GETFL);
   return flags >= 0 && ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) == 0;
@@ -46,9 +58,19 @@ int LookAtRegularFile(const std::string& path) {
 // file whatever the path names by now. So a plain blocking open is safe: it
 // cannot meet a FIFO, and it waits for a lease holder (Samba, nfsd) to let
 // go, as any program's open does. Fails with ENOENT where /proc is missing.
+// A /proc that is not the kernel's could name any file: what opened must be
+// the file looked at, or it is refused.
 int OpenLookedAt(int found, FileAccess access) {
   const std::string self = "/proc/self/fd/" + std::to_string(found);
-  return OpenRetryingOnSignal(self.c_str(), OpenMode(access));
+  const int fd = OpenRetryingOnSignal(self.c_str(), OpenMode(access));
+  FileIdentity lookedAt, opened;
+  if (fd < 0 || (IdentifyDescriptor(found, lookedAt) && IdentifyDescriptor(fd, opened) &&
+                 opened == lookedAt)) {
+    return fd;
+  }
+  ::close(fd);
+  errno = EACCES;
+  return -1;
 }
 #endif
 
@@ -91,11 +113,7 @@ std::FILE* OpenRegularFile(const std::string& path, FileAccess access) {
 }
 
 bool IdentifyFile(std::FILE* stream, FileIdentity& identity) {
-  struct stat info;
-  if (::fstat(::fileno(stream), &info) != 0) return false;
-  identity.volume = static_cast<std::uint64_t>(info.st_dev);
-  identity.file = static_cast<std::uint64_t>(info.st_ino);
-  return true;
+  return IdentifyDescriptor(::fileno(stream), identity);
 }
 
 bool FileLength(std::FILE* stream, std::int64_t& length) {
