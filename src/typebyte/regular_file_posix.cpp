@@ -116,6 +116,13 @@ bool IdentifyFile(std::FILE* stream, FileIdentity& identity) {
   return IdentifyDescriptor(::fileno(stream), identity);
 }
 
+bool IdentifyPath(const std::string& path, FileIdentity& identity) {
+  struct stat info;
+  if (::stat(path.c_str(), &info) != 0) return false;
+  identity = IdentityOf(info);
+  return true;
+}
+
 bool FileLength(std::FILE* stream, std::int64_t& length) {
   struct stat info;
   if (::fstat(::fileno(stream), &info) != 0) return false;
@@ -125,6 +132,17 @@ bool FileLength(std::FILE* stream, std::int64_t& length) {
 
 bool SeekTo(std::FILE* stream, std::int64_t offset) {
   return ::fseeko(stream, static_cast<off_t>(offset), SEEK_SET) == 0;
+}
+
+bool ReadByteAt(std::FILE* stream, std::int64_t offset, int& byte) {
+  unsigned char value;
+  ssize_t count;
+  do {
+    count = ::pread(::fileno(stream), &value, 1, static_cast<off_t>(offset));
+  } while (count < 0 && errno == EINTR);
+  if (count < 0) return false;
+  byte = count == 1 ? value : EOF;
+  return true;
 }
 
 bool WriteByteAt(std::FILE* stream, std::int64_t offset, unsigned char byte) {
@@ -151,4 +169,35 @@ bool SyncToDisk(std::FILE* stream) {
     result = ::fsync(::fileno(stream));
   } while (result != 0 && errno == EINTR);
   return result == 0 || errno == EINVAL || errno == ENOTSUP || errno == EOPNOTSUPP;
+}
+
+namespace {
+
+// Linux: a lock of the open file itself, as Windows has, which a close of
+// another descriptor of the file does not let go; kernels before 3.15 lack
+// it. Elsewhere a lock of the process, which the tool takes only once the
+// read is closed.
+int SetByteLock(int fd, short type, std::int64_t offset) {
+  struct flock lock {};
+  lock.l_type = type;
+  lock.l_whence = SEEK_SET;
+  lock.l_start = static_cast<off_t>(offset);
+  lock.l_len = 1;
+#ifdef F_OFD_SETLK
+  if (::fcntl(fd, F_OFD_SETLK, &lock) == 0) return 0;
+  if (errno != EINVAL) return errno;
+#endif
+  return ::fcntl(fd, F_SETLK, &lock) == 0 ? 0 : errno;
+}
+
+}  // namespace
+
+ByteLock LockByte(std::FILE* stream, std::int64_t offset) {
+  const int error = SetByteLock(::fileno(stream), F_WRLCK, offset);
+  if (error == 0) return ByteLock::Taken;
+  return error == EAGAIN || error == EACCES ? ByteLock::Busy : ByteLock::Unavailable;
+}
+
+void UnlockByte(std::FILE* stream, std::int64_t offset) {
+  static_cast<void>(SetByteLock(::fileno(stream), F_UNLCK, offset));
 }
