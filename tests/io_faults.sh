@@ -200,10 +200,12 @@ reused-between)
     for byte in 1 7; do
       printf "TES4\0\0\0\0\\$byte" >"$data"
       strace -qq -o "$work/trace" -e trace=openat,close "$tool" $mode ${mode:+"$data"} <<<"$data" >/dev/null || true
-      awk -v unknown=$((byte == 7)) '/"\/proc\/self\/fd\/[0-9]+", O_RDONLY/ && !fd {fd = $NF}
+      [[ $byte == 1 && $mode != --check && $mode != --to-master ]] && writes=1 || writes=0
+      awk -v unknown=$((byte == 7)) -v writes=$writes '
+        /"\/proc\/self\/fd\/[0-9]+", O_RDONLY/ && !fd {fd = $NF}
         /"\/proc\/self\/fd\/[0-9]+", O_RDWR/ {updated = NR}
         fd && $0 ~ "^close\\(" fd "\\)" && !closed {closed = NR}
-        END {exit unknown && updated ? 1 : updated && closed < updated ? 2 : 0}' "$work/trace" &&
+        END {exit unknown && updated ? 1 : writes && !(updated && closed > updated) ? 2 : 0}' "$work/trace" &&
         found=0 || found=$?
       ((found != 1)) || fail "${mode:-the dialogue} opened an unknown file for writing"
       ((found != 2)) || fail "${mode:-the dialogue} closed the read before the update open"
