@@ -177,12 +177,7 @@ namespace {
 // another descriptor of the file does not let go; kernels before 3.15 lack
 // it. Elsewhere a lock of the process, which the tool takes only once the
 // read is closed.
-int SetByteLock(int fd, short type, std::int64_t offset) {
-  struct flock lock {};
-  lock.l_type = type;
-  lock.l_whence = SEEK_SET;
-  lock.l_start = static_cast<off_t>(offset);
-  lock.l_len = 1;
+int SetLock(int fd, struct flock lock) {
 #ifdef F_OFD_SETLK
   if (::fcntl(fd, F_OFD_SETLK, &lock) == 0) return 0;
   if (errno != EINVAL) return errno;
@@ -190,14 +185,26 @@ int SetByteLock(int fd, short type, std::int64_t offset) {
   return ::fcntl(fd, F_SETLK, &lock) == 0 ? 0 : errno;
 }
 
+struct flock ByteAt(std::int64_t offset) {
+  struct flock lock {};
+  lock.l_whence = SEEK_SET;
+  lock.l_start = static_cast<off_t>(offset);
+  lock.l_len = 1;
+  return lock;
+}
+
 }  // namespace
 
 ByteLock LockByte(std::FILE* stream, std::int64_t offset) {
-  const int error = SetByteLock(::fileno(stream), F_WRLCK, offset);
+  struct flock lock = ByteAt(offset);
+  lock.l_type = F_WRLCK;
+  const int error = SetLock(::fileno(stream), lock);
   if (error == 0) return ByteLock::Taken;
   return error == EAGAIN || error == EACCES ? ByteLock::Busy : ByteLock::Unavailable;
 }
 
 void UnlockByte(std::FILE* stream, std::int64_t offset) {
-  static_cast<void>(SetByteLock(::fileno(stream), F_UNLCK, offset));
+  struct flock lock = ByteAt(offset);
+  lock.l_type = F_UNLCK;
+  static_cast<void>(SetLock(::fileno(stream), lock));
 }

@@ -38,9 +38,9 @@ int ByteOf(FileKind kind) { return kind == FileKind::Master ? kMasterByte : kPlu
 // then ends exactly there, where it was longer before. A cut by another
 // program to that very length looks the same, and is taken the same. A
 // length that cannot be had now does not undo the byte read back.
-bool HoldsByteWritten(std::FILE* stream, int written, std::int64_t lengthBefore) {
+bool HoldsByteWritten(std::FILE* stream, FileKind written, std::int64_t lengthBefore) {
   int byte = EOF;
-  if (!ReadByteAt(stream, kTypeByteOffset, byte) || byte != written) return false;
+  if (!ReadByteAt(stream, kTypeByteOffset, byte) || byte != ByteOf(written)) return false;
   std::int64_t length = 0;
   return !FileLength(stream, length) || length != kTypeByteOffset + 1 || length == lengthBefore;
 }
@@ -105,9 +105,9 @@ bool WriteFileKind(std::FILE* updateStream, const KindRead& read, const std::str
       !ReadByteAt(updateStream, kTypeByteOffset, byte) || byte != ByteOf(read.kind)) {
     return false;
   }
-  const int opposite = ByteOf(read.kind == FileKind::Master ? FileKind::Plugin : FileKind::Master);
-  return WriteByteAt(updateStream, kTypeByteOffset, static_cast<unsigned char>(opposite)) &&
-         SyncToDisk(updateStream) && HoldsByteWritten(updateStream, opposite, lengthBefore) &&
+  const FileKind switched = read.kind == FileKind::Master ? FileKind::Plugin : FileKind::Master;
+  return WriteByteAt(updateStream, kTypeByteOffset, static_cast<unsigned char>(ByteOf(switched))) &&
+         SyncToDisk(updateStream) && HoldsByteWritten(updateStream, switched, lengthBefore) &&
          PathNames(path, written);
 }
 
