@@ -12,7 +12,7 @@ if { : </dev/tty; } 2>/dev/null; then
 fi
 # LeakSanitizer cannot work under ptrace, which strace uses.
 export ASAN_OPTIONS=${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0
-tool=$1
+tool=$(realpath "$1") # also where a case works in another folder
 case_name=$2
 skip() {
   echo "skipped: $*"
