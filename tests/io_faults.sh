@@ -260,9 +260,10 @@ turns)
   expect "Master -> Plugin" 0
   wait "$beside" && [[ $(<"$work/beside") == "$data: Plugin" ]] || fail "beside it: '$(<"$work/beside")'"
   ;;
-eintr)
-  # An interrupted look at the path for the update open, or write, is made again.
-  for fault in openat:error=EINTR:when=2 pwrite64:error=EINTR:when=1; do
+eintr-enolck)
+  # An interrupted look at the path for the update open, or write, is made
+  # again; a lock that the file system cannot take is no failure.
+  for fault in openat:error=EINTR:when=2 pwrite64:error=EINTR:when=1 fcntl:error=ENOLCK:when=3+; do
     cp "$original" "$data" && inject "$fault" && expect "Master -> Plugin" 0 && expect_flipped
   done
   ;;
