@@ -12,7 +12,7 @@ if { : </dev/tty; } 2>/dev/null; then
 fi
 # LeakSanitizer cannot work under ptrace, which strace uses.
 export ASAN_OPTIONS=${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0
-tool=$1
+tool=$(realpath "$1") # also where a case works in another folder
 case_name=$2
 skip() {
   echo "skipped: $*"
@@ -194,13 +194,21 @@ vanished-between)
   [[ ! -e $data ]] || fail "the file came back"
   ;;
 reused-between)
-  # The read is held until the update open has been compared with it...
-  strace -qq -o "$work/trace" -e trace=openat,close "$tool" --to-plugin "$data" >/dev/null
-  awk '/"\/proc\/self\/fd\/[0-9]+", O_RDONLY/ && !fd {fd = $NF}
+  # The read is held until the update open has been compared with it, and
+  # in every mode a file of unknown kind is only read...
+  unknown=0
+  for mode in --to-plugin --to-plugin "" --check --to-master; do
+    strace -qq -o "$work/trace" -e trace=openat,close "$tool" $mode ${mode:+"$data"} <<<"$data" >/dev/null || true
+    awk -v unknown=$unknown '/"\/proc\/self\/fd\/[0-9]+", O_RDONLY/ && !fd {fd = $NF}
        /"\/proc\/self\/fd\/[0-9]+", O_RDWR/ {updated = NR}
        fd && $0 ~ "^close\\(" fd "\\)" && !closed {closed = NR}
-       END {exit !(updated && closed > updated)}' "$work/trace" ||
-    fail "the read was closed before the update open"
+       END {exit unknown ? updated > 0 : !(updated && closed > updated)}' "$work/trace" ||
+      fail "${mode:-the dialogue}: an unknown file opened for writing, or the read closed first"
+    printf 'TES4\0\0\0\0\7' >"$data" && unknown=1
+  done
+  cp "$original" "$data"
+  change_after openat 2 'held=$(find "/proc/$pid/fd" -lname "$data" | wc -l)' --to-plugin "$data"
+  ((held == 2)) || fail "the read was not held at the update open"
   # ...so a new file put under its name cannot get its inode number, which
   # a file system such as ext4 gives again at once.
   for try in 1 2 3; do # another program may take the freed number first
@@ -218,13 +226,70 @@ reused-between)
   ;;
 cut-between)
   # Cut short just before the write, after the byte was read again (the
-  # fourth read), and just after it: never a success, never longer.
+  # write then makes it 9 bytes long), and just after it: never a success.
   cut_in_mode() {
     change_after $stop 'truncate -s 4 "$data"'
     expect_in_mode "File could not be written!" 255
-    (($(stat -c %s "$data") == 4)) || fail "the file came back longer"
+    (($(stat -c %s "$data") == length)) || fail "${mode:-the dialogue}: $(stat -c %s "$data") bytes"
   }
-  for stop in "read 4" "pwrite64 1"; do each_mode cut_in_mode; done
+  stop="pread64 1" length=9 each_mode cut_in_mode
+  stop="pwrite64 1" length=4 each_mode cut_in_mode
+  ;;
+append-during-sync)
+  # Another program adds to the file meanwhile: no harm done.
+  append() { change_after fsync 1 'printf 12345678 | tee -a "$original" >>"$data"'
+    expect_in_mode " -> " 0 && expect_flipped; }
+  each_mode append
+  ;;
+changed-after-write)
+  # Byte 8 changed while the sync is held back, and a new file renamed
+  # over the path while the write is: the file the path names is unchanged.
+  change_after fsync 1 'printf "\7" | dd of="$data" bs=1 seek=8 conv=notrunc status=none'
+  expect "File could not be written!" 255
+  cp "$original" "$data"
+  printf 'TES4\0\0\0\0\1 another file' | tee "$work/other" >"$original"
+  change_after pwrite64 1 'mv "$work/other" "$data"'
+  expect "File could not be written!" 255
+  expect_unchanged
+  ;;
+turns)
+  # A toggle stopped in its turn, before its write; a --to-plugin started
+  # meanwhile waits for it, and then finds a plugin.
+  change_after pread64 1 'strace -qq -o "$work/locks" -e trace=fcntl "$tool" --to-plugin "$data" >"$work/beside" &
+    beside=$! && until grep -qs EAGAIN "$work/locks" || ! kill -0 $beside 2>/dev/null; do sleep 0.01; done'
+  expect "Master -> Plugin" 0
+  wait "$beside" && [[ $(<"$work/beside") == "$data: Plugin" ]] || fail "beside it: '$(<"$work/beside")'"
+  ;;
+eintr-enolck)
+  # An interrupted look at the path for the update open, or write, is made
+  # again; a lock that the file system cannot take is no failure.
+  for fault in openat:error=EINTR:when=2 pwrite64:error=EINTR:when=1 fcntl:error=ENOLCK:when=3+; do
+    cp "$original" "$data" && inject "$fault" && expect "Master -> Plugin" 0 && expect_flipped
+  done
+  ;;
+nonblocking-input)
+  command -v python3 >/dev/null || skip "no python3"
+  mkfifo "$work/in" && exec 4<>"$work/in"
+  strace -qq -o "$work/reads" -e trace=read python3 -c 'import os, sys
+os.set_blocking(0, False); os.execv(sys.argv[1], sys.argv[1:])' "$tool" <"$work/in" >"$work/out" 4>&- &
+  until grep -qs "^read(0, .*EAGAIN" "$work/reads" || ! kill -0 $! 2>/dev/null; do sleep 0.01; done
+  printf '%s\n' "$data" >&4
+  wait $! && status=0 || status=$?
+  read_output && expect "Master -> Plugin" 0 && expect_flipped
+  ;;
+no-proc)
+  # Without /proc the path is opened as on other POSIX systems. A /proc
+  # that names another file is refused, here one on another fresh tmpfs,
+  # where it has the same inode number.
+  ((EUID == 0)) || skip "covering /proc takes root"
+  in_mount_namespace '
+    cd "$1" && mkdir a b && mount -t tmpfs tmpfs a && mount -t tmpfs tmpfs b && mount -t tmpfs tmpfs /proc
+    mkdir -p /proc/self/fd && printf "TES4\0\0\0\0\1" | tee a/mod.esm >b/other.esm
+    "$3" a/mod.esm >out || true # ASan reads its options from /proc
+    for fd in 3 4 5 6 7 8 9; do ln -s "$1/b/other.esm" /proc/self/fd/$fd; done
+    { "$3" a/mod.esm || true; od -An -tx1 -j8 a/mod.esm b/other.esm; } >>out'
+  [[ $(<"$work/out") == "a/mod.esm: Master -> Plugin"$'\n'"a/mod.esm: File does not exist!"$'\n'" 00 54 45 53 34 00 00 00 00 01" ]] ||
+    fail "$(<"$work/out")"
   ;;
 read-lease | write-lease)
   # A holder that lets go when the kernel tells it another program opens

@@ -23,12 +23,11 @@ FileKind SwitchFile(const std::string& path) {
   std::FILE* read = OpenForReading(path);
   EXPECT_NE(read, nullptr);
   if (read == nullptr) return FileKind::Unknown;
-  const KindRead kind = ReadFileKind(read).value();
-  std::FILE* update = OpenForUpdate(path, read);
+  KindRead kind = ReadFileKind(read).value();
+  std::FILE* update = kind.kind == FileKind::Unknown ? nullptr : OpenForUpdate(path, read);
   CloseRead(read);
-  EXPECT_NE(update, nullptr);
   if (update == nullptr) return kind.kind;
-  EXPECT_TRUE(WriteFileKind(update, kind));
+  EXPECT_TRUE(TakeTurn(update, kind) && WriteFileKind(update, kind, path));
   EXPECT_EQ(CloseUpdated(update), 0);
   return kind.kind;
 }
@@ -66,19 +65,28 @@ TEST(TypeByteSwitchTest, SecondRunRestoresTheFirstValue) {
   EXPECT_EQ(SwitchFile(path), FileKind::Master);
   EXPECT_EQ(SwitchFile(path), FileKind::Plugin);
   EXPECT_EQ(ReadWholeFile(path), DataFile(0x01));
+  std::filesystem::create_symlink(path, dir.PathOf("link.esm"));
+  EXPECT_EQ(SwitchFile(dir.PathOf("link.esm")), FileKind::Master);
 }
 
+// Meanwhile a second update stream, as of a second run, waits for the
+// first one's turn, and gives up; where locks are the process's, as on
+// macOS, the two would not meet.
 TEST(TypeByteSwitchTest, ByteIsInTheFileBeforeTheStreamIsClosed) {
   TempDir dir;
   const std::string path = dir.Write("mod.esp", DataFile(0x00));
   std::FILE* read = OpenForReading(path);
-  const KindRead kind = ReadFileKind(read).value();
+  KindRead kind = ReadFileKind(read).value();
   std::FILE* update = OpenForUpdate(path, read);
+  std::FILE* second = OpenForUpdate(path, read);
   CloseRead(read);
   ASSERT_NE(update, nullptr);
-  ASSERT_TRUE(WriteFileKind(update, kind));
+  ASSERT_TRUE(TakeTurn(update, kind) && WriteFileKind(update, kind, path));
   EXPECT_EQ(ReadWholeFile(path), DataFile(0x01));
+  EXPECT_FALSE(TakeTurn(second, kind));
   EXPECT_EQ(CloseUpdated(update), 0);
+  EXPECT_TRUE(TakeTurn(second, kind));
+  EXPECT_EQ(CloseUpdated(second), 0);
 }
 
 TEST(TypeByteSwitchTest, RefusesWhatIsNotAnExistingRegularFile) {
@@ -98,22 +106,24 @@ TEST(TypeByteSwitchTest, RefusesWhatIsNotAnExistingRegularFile) {
   CloseRead(held);
 }
 
-// Rewritten in place with another byte or another length, it is the same
-// file changed by another program; put in its place, another file of the
-// same kind, which was never looked at.
+// Rewritten in place with another byte or cut short of it, it is the same
+// file changed by another program; grown, it is no worse. Put in its
+// place, another file of the same kind, which was never looked at.
 TEST(TypeByteSwitchTest, FileChangedOrReplacedAfterItWasReadIsNotWritten) {
   TempDir dir;
   const std::string path = dir.PathOf("mod.esm");
-  for (const std::string& changed : {DataFile(0x07), DataFile(0x01) + "more", DataFile(0x01, 9)}) {
+  for (const auto& [changed, after] : {std::pair{DataFile(0x07), DataFile(0x07)},
+                                       {DataFile(0x01) + "more", DataFile(0x00) + "more"},
+                                       {std::string("ABCDEFGH"), std::string("ABCDEFGH")}}) {
     dir.Write("mod.esm", DataFile(0x01));
     std::FILE* read = OpenForReading(path);
     const KindRead kind = ReadFileKind(read).value();
     dir.Write("mod.esm", changed);
     std::FILE* update = OpenForUpdate(path, read);
     ASSERT_NE(update, nullptr);
-    EXPECT_FALSE(WriteFileKind(update, kind));
+    EXPECT_EQ(WriteFileKind(update, kind, path), changed != after);
     EXPECT_EQ(CloseUpdated(update), 0);
-    EXPECT_EQ(ReadWholeFile(path), changed);
+    EXPECT_EQ(ReadWholeFile(path), after);
     ASSERT_EQ(std::rename(dir.Write("other.esm", DataFile(0x01)).c_str(), path.c_str()), 0);
     EXPECT_EQ(OpenForUpdate(path, read), nullptr);
     CloseRead(read);

@@ -36,23 +36,43 @@ const char* KindWord(FileKind kind) {
   return kUnknownKind;
 }
 
-Outcome SwitchKind(const std::string& path, HeldRead& held, const KindRead& read) {
+// What a mode makes of a file of a kind: the outcome where the file is to
+// be left as it is, nothing where its byte is to be switched.
+using Verdict = std::optional<Outcome>;
+
+Verdict ConvertVerdict(FileKind kind) {
+  // Nothing is to be written to an unknown file, so nothing failed.
+  if (kind == FileKind::Unknown) return Outcome{kUnknownKind, 0};
+  return std::nullopt;
+}
+
+const char* SwitchMessage(FileKind from) {
+  return from == FileKind::Master ? kMasterToPlugin : kPluginToMaster;
+}
+
+// A file to be left as it is is never opened for writing. Once the turn at
+// the file is taken, it is judged again: another run may have switched it
+// while this one waited.
+template <typename Judge>
+Outcome SwitchKind(const std::string& path, HeldRead& held, KindRead read, Judge judge) {
+  if (const Verdict left = judge(read.kind)) return *left;
   std::FILE* update = OpenForUpdate(path, held.stream());
   // Held any longer, on Windows the file could not be renamed while the
   // outcome is read.
   held.Release();
-  if (update == nullptr) {
-    // Nothing was to be written to an unknown file, so nothing failed.
-    if (read.kind == FileKind::Unknown) return {kUnknownKind, 0};
-    return {kCannotOpenForWriting, kFailure};
+  if (update == nullptr) return {kCannotOpenForWriting, kFailure};
+  Outcome outcome{kCannotWrite, kFailure};
+  if (TakeTurn(update, read)) {
+    if (const Verdict left = judge(read.kind)) {
+      outcome = *left;
+    } else if (WriteFileKind(update, read, path)) {
+      outcome = {SwitchMessage(read.kind), 0};
+    }
   }
-  const bool written = WriteFileKind(update, read);
   // A close that fails after the byte was synced does not undo it: the
   // outcome stands, and the status tells of the failure.
-  const int closeResult = CloseUpdated(update);
-  if (!written) return {kCannotWrite, kFailure};
-  if (read.kind == FileKind::Unknown) return {kUnknownKind, closeResult};
-  return {read.kind == FileKind::Master ? kMasterToPlugin : kPluginToMaster, closeResult};
+  if (CloseUpdated(update) != 0) outcome.status = kFailure;
+  return outcome;
 }
 
 // The outcome of `then` for what was read of the file open as readStream,
@@ -70,7 +90,7 @@ Outcome WithKindOf(std::FILE* readStream, Then then) {
 
 Outcome ConvertOpenedFile(const std::string& path, std::FILE* readStream) {
   return WithKindOf(readStream, [&path](const KindRead& read, HeldRead& held) {
-    return SwitchKind(path, held, read);
+    return SwitchKind(path, held, read, ConvertVerdict);
   });
 }
 
@@ -85,9 +105,12 @@ Outcome CheckPath(const std::string& path) {
 }
 
 Outcome SetKindOfPath(const std::string& path, FileKind wanted) {
+  const auto judge = [wanted](FileKind kind) -> Verdict {
+    if (kind == wanted) return Outcome{KindWord(kind), 0};
+    if (kind == FileKind::Unknown) return Outcome{kUnknownKind, kNotOfKindAsked};
+    return std::nullopt;
+  };
   return WithKindOf(OpenForReading(path), [&](const KindRead& read, HeldRead& held) {
-    if (read.kind == wanted) return Outcome{KindWord(read.kind), 0};
-    if (read.kind == FileKind::Unknown) return Outcome{kUnknownKind, kNotOfKindAsked};
-    return SwitchKind(path, held, read);
+    return SwitchKind(path, held, read, judge);
   });
 }

@@ -16,6 +16,7 @@ struct Outcome {
 // switches it. The file is reopened, written, synced and closed before this
 // returns, so that the outcome is only ever reported for a byte on disk,
 // and the file is free for the user to rename while the outcome is read.
+// A file of unknown kind is only read.
 Outcome ConvertOpenedFile(const std::string& path, std::FILE* readStream);
 
 // Opens, classifies and switches the file at path.

@@ -1,4 +1,5 @@
 #include <errno.h>
+#include <sys/select.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -13,13 +14,36 @@ void SetUpStandardStreams() {
   }
 }
 
+namespace {
+
+// select, not poll: macOS's poll does not take terminals (console_posix.cpp).
+bool WaitForInput() {
+  int ready;
+  do {
+    fd_set readable;
+    FD_ZERO(&readable);
+    FD_SET(STDIN_FILENO, &readable);
+    ready = ::select(STDIN_FILENO + 1, &readable, nullptr, nullptr, nullptr);
+  } while (ready < 0 && errno == EINTR);
+  return ready > 0;
+}
+
+}  // namespace
+
+// The program that started the tool may have left standard input
+// non-blocking. The flag belongs to the pipe or terminal that it shares, so
+// it stays; a read that finds nothing yet waits for input instead.
 std::ptrdiff_t ReadStandardInput(char* buffer, std::size_t size) {
   static_cast<void>(std::fflush(stdout));
-  ssize_t count;
-  do {
-    count = ::read(STDIN_FILENO, buffer, size);
-  } while (count < 0 && errno == EINTR);
-  return count;
+  for (;;) {
+    const ssize_t count = ::read(STDIN_FILENO, buffer, size);
+    if (count >= 0) return count;
+    if (errno == EAGAIN || errno == EWOULDBLOCK) {
+      if (!WaitForInput()) return -1;
+    } else if (errno != EINTR) {
+      return -1;
+    }
+  }
 }
 
 // File names are bytes, whatever their encoding.

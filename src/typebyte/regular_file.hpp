@@ -25,6 +25,11 @@ bool FileLength(std::FILE* stream, std::int64_t& length);
 // Positions the stream at an absolute offset, with 64-bit offsets.
 bool SeekTo(std::FILE* stream, std::int64_t offset);
 
+// Reads one byte at an absolute offset straight from the file, past the
+// stream's buffer, which may hold what another program has changed since.
+// byte is EOF where the file ends before it; false when it cannot be read.
+bool ReadByteAt(std::FILE* stream, std::int64_t offset, int& byte);
+
 // Writes one byte at an absolute offset straight to the file, past the
 // stream's buffer: a write that fails leaves nothing behind that closing the
 // stream could still write after the failure was reported.
@@ -33,3 +38,17 @@ bool WriteByteAt(std::FILE* stream, std::int64_t offset, unsigned char byte);
 // Makes the bytes written to the file durable. A file system that
 // cannot sync counts as success: the byte was written all the same.
 bool SyncToDisk(std::FILE* stream);
+
+// Which file the path names now, through any links; false when it names
+// none, or the system cannot say.
+bool IdentifyPath(const std::string& path, FileIdentity& identity);
+
+enum class ByteLock { Taken, Busy, Unavailable };
+
+// An exclusive advisory lock on one byte of the file, held by this stream
+// alone and let go when it is closed, if not before; Busy when another
+// holds it, Unavailable when the file system takes no such lock. Never
+// waits. On Windows such locks bar other programs' reads and writes of
+// that byte.
+ByteLock LockByte(std::FILE* stream, std::int64_t offset);
+void UnlockByte(std::FILE* stream, std::int64_t offset);

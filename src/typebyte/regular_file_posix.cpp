@@ -26,6 +26,18 @@ bool IsRegularFile(int fd) {
   return ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
 }
 
+FileIdentity IdentityOf(const struct stat& info) {
+  return FileIdentity{static_cast<std::uint64_t>(info.st_dev),
+                      static_cast<std::uint64_t>(info.st_ino)};
+}
+
+bool IdentifyDescriptor(int fd, FileIdentity& identity) {
+  struct stat info;
+  if (::fstat(fd, &info) != 0) return false;
+  identity = IdentityOf(info);
+  return true;
+}
+
 bool MakeBlocking(int fd) {
   const int flags = ::fcntl(fd, F_GETFL);
   return flags >= 0 && ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) == 0;
@@ -46,9 +58,19 @@ int LookAtRegularFile(const std::string& path) {
 // file whatever the path names by now. So a plain blocking open is safe: it
 // cannot meet a FIFO, and it waits for a lease holder (Samba, nfsd) to let
 // go, as any program's open does. Fails with ENOENT where /proc is missing.
+// A /proc that is not the kernel's could name any file: what opened must be
+// the file looked at, or it is refused.
 int OpenLookedAt(int found, FileAccess access) {
   const std::string self = "/proc/self/fd/" + std::to_string(found);
-  return OpenRetryingOnSignal(self.c_str(), OpenMode(access));
+  const int fd = OpenRetryingOnSignal(self.c_str(), OpenMode(access));
+  FileIdentity lookedAt, opened;
+  if (fd < 0 || (IdentifyDescriptor(found, lookedAt) && IdentifyDescriptor(fd, opened) &&
+                 opened == lookedAt)) {
+    return fd;
+  }
+  ::close(fd);
+  errno = EACCES;
+  return -1;
 }
 #endif
 
@@ -91,10 +113,13 @@ std::FILE* OpenRegularFile(const std::string& path, FileAccess access) {
 }
 
 bool IdentifyFile(std::FILE* stream, FileIdentity& identity) {
+  return IdentifyDescriptor(::fileno(stream), identity);
+}
+
+bool IdentifyPath(const std::string& path, FileIdentity& identity) {
   struct stat info;
-  if (::fstat(::fileno(stream), &info) != 0) return false;
-  identity.volume = static_cast<std::uint64_t>(info.st_dev);
-  identity.file = static_cast<std::uint64_t>(info.st_ino);
+  if (::stat(path.c_str(), &info) != 0) return false;
+  identity = IdentityOf(info);
   return true;
 }
 
@@ -107,6 +132,17 @@ bool FileLength(std::FILE* stream, std::int64_t& length) {
 
 bool SeekTo(std::FILE* stream, std::int64_t offset) {
   return ::fseeko(stream, static_cast<off_t>(offset), SEEK_SET) == 0;
+}
+
+bool ReadByteAt(std::FILE* stream, std::int64_t offset, int& byte) {
+  unsigned char value;
+  ssize_t count;
+  do {
+    count = ::pread(::fileno(stream), &value, 1, static_cast<off_t>(offset));
+  } while (count < 0 && errno == EINTR);
+  if (count < 0) return false;
+  byte = count == 1 ? value : EOF;
+  return true;
 }
 
 bool WriteByteAt(std::FILE* stream, std::int64_t offset, unsigned char byte) {
@@ -133,4 +169,42 @@ bool SyncToDisk(std::FILE* stream) {
     result = ::fsync(::fileno(stream));
   } while (result != 0 && errno == EINTR);
   return result == 0 || errno == EINVAL || errno == ENOTSUP || errno == EOPNOTSUPP;
+}
+
+namespace {
+
+// Linux: a lock of the open file itself, as Windows has, which a close of
+// another descriptor of the file does not let go; kernels before 3.15 lack
+// it. Elsewhere a lock of the process, which the tool takes only once the
+// read is closed.
+int SetLock(int fd, struct flock lock) {
+#ifdef F_OFD_SETLK
+  if (::fcntl(fd, F_OFD_SETLK, &lock) == 0) return 0;
+  if (errno != EINVAL) return errno;
+#endif
+  return ::fcntl(fd, F_SETLK, &lock) == 0 ? 0 : errno;
+}
+
+struct flock ByteAt(std::int64_t offset) {
+  struct flock lock {};
+  lock.l_whence = SEEK_SET;
+  lock.l_start = static_cast<off_t>(offset);
+  lock.l_len = 1;
+  return lock;
+}
+
+}  // namespace
+
+ByteLock LockByte(std::FILE* stream, std::int64_t offset) {
+  struct flock lock = ByteAt(offset);
+  lock.l_type = F_WRLCK;
+  const int error = SetLock(::fileno(stream), lock);
+  if (error == 0) return ByteLock::Taken;
+  return error == EAGAIN || error == EACCES ? ByteLock::Busy : ByteLock::Unavailable;
+}
+
+void UnlockByte(std::FILE* stream, std::int64_t offset) {
+  struct flock lock = ByteAt(offset);
+  lock.l_type = F_UNLCK;
+  static_cast<void>(SetLock(::fileno(stream), lock));
 }

@@ -1,10 +1,19 @@
 #include "type_byte.hpp"
 
+#include <chrono>
+#include <thread>
+
 #include "regular_file.hpp"
 
 namespace {
 
 constexpr std::int64_t kTypeByteOffset = 8;
+// Far past the end of any file: on Windows a locked byte bars every other
+// program's reads and writes of it.
+constexpr std::int64_t kTurnByteOffset = std::int64_t{1} << 62;
+// A turn lasts a write and a sync: milliseconds, unless the disk stalls.
+constexpr std::chrono::seconds kLongestWaitForTurn{5};
+constexpr std::chrono::milliseconds kTurnPollInterval{5};
 constexpr int kMasterByte = 0x01;
 constexpr int kPluginByte = 0x00;
 
@@ -22,9 +31,25 @@ bool ReadTypeByte(std::FILE* stream, int& byte) {
   return byte != EOF || std::ferror(stream) == 0;
 }
 
-bool LengthIs(std::FILE* stream, std::int64_t length) {
-  std::int64_t now = 0;
-  return FileLength(stream, now) && now == length;
+int ByteOf(FileKind kind) { return kind == FileKind::Master ? kMasterByte : kPluginByte; }
+
+// After the sync, byte 8 must hold what was written. A file cut short just
+// before the write was made longer again by it, up to the byte written: it
+// then ends exactly there, where it was longer before. A cut by another
+// program to that very length looks the same, and is taken the same. A
+// length that cannot be had now does not undo the byte read back.
+bool HoldsByteWritten(std::FILE* stream, FileKind written, std::int64_t lengthBefore) {
+  int byte = EOF;
+  if (!ReadByteAt(stream, kTypeByteOffset, byte) || byte != ByteOf(written)) return false;
+  std::int64_t length = 0;
+  return !FileLength(stream, length) || length != kTypeByteOffset + 1 || length == lengthBefore;
+}
+
+// An editor's save renames a new file over the path: the byte then went
+// into the file replaced, and the path names one that was never written.
+bool PathNames(const std::string& path, const FileIdentity& written) {
+  FileIdentity named;
+  return IdentifyPath(path, named) && named == written;
 }
 
 }  // namespace
@@ -35,13 +60,9 @@ std::FILE* OpenForReading(const std::string& path) {
 }
 
 std::optional<KindRead> ReadFileKind(std::FILE* readStream) {
-  KindRead read{FileKind::Unknown, 0};
   int byte = EOF;
-  if (!FileLength(readStream, read.length) || !ReadTypeByte(readStream, byte)) {
-    return std::nullopt;
-  }
-  read.kind = Classify(byte);
-  return read;
+  if (!ReadTypeByte(readStream, byte)) return std::nullopt;
+  return KindRead{Classify(byte)};
 }
 
 std::FILE* OpenForUpdate(const std::string& path, std::FILE* readStream) {
@@ -59,21 +80,38 @@ std::FILE* OpenForUpdate(const std::string& path, std::FILE* readStream) {
 
 void CloseRead(std::FILE* readStream) { static_cast<void>(std::fclose(readStream)); }
 
-bool WriteFileKind(std::FILE* updateStream, const KindRead& read) {
-  if (read.kind == FileKind::Unknown) return true;
-  // Another program may have rewritten or cut the file since it was read;
-  // flipping a byte nobody looked at could damage it.
-  const int expected = read.kind == FileKind::Master ? kMasterByte : kPluginByte;
-  int byte = EOF;
-  if (!ReadTypeByte(updateStream, byte) || byte != expected ||
-      !LengthIs(updateStream, read.length)) {
-    return false;
+bool TakeTurn(std::FILE* updateStream, KindRead& read) {
+  const auto giveUp = std::chrono::steady_clock::now() + kLongestWaitForTurn;
+  bool waited = false;
+  while (LockByte(updateStream, kTurnByteOffset) == ByteLock::Busy) {
+    if (std::chrono::steady_clock::now() >= giveUp) return false;
+    std::this_thread::sleep_for(kTurnPollInterval);
+    waited = true;
   }
-  const int opposite = read.kind == FileKind::Master ? kPluginByte : kMasterByte;
-  // Nothing keeps another program from cutting the file just before the
-  // write, which would then make it longer again: that is seen after it.
-  return WriteByteAt(updateStream, kTypeByteOffset, static_cast<unsigned char>(opposite)) &&
-         SyncToDisk(updateStream) && LengthIs(updateStream, read.length);
+  int byte = EOF;
+  if (waited && ReadByteAt(updateStream, kTypeByteOffset, byte)) read.kind = Classify(byte);
+  return true;
 }
 
-int CloseUpdated(std::FILE* updateStream) { return std::fclose(updateStream) == 0 ? 0 : -1; }
+bool WriteFileKind(std::FILE* updateStream, const KindRead& read, const std::string& path) {
+  if (read.kind == FileKind::Unknown) return false;  // nothing may be written to it
+  // Another program may have rewritten or cut the file since it was read;
+  // flipping a byte nobody looked at could damage it. One that only added
+  // to the file did no harm.
+  FileIdentity written;
+  std::int64_t lengthBefore = 0;
+  int byte = EOF;
+  if (!IdentifyFile(updateStream, written) || !FileLength(updateStream, lengthBefore) ||
+      !ReadByteAt(updateStream, kTypeByteOffset, byte) || byte != ByteOf(read.kind)) {
+    return false;
+  }
+  const FileKind switched = read.kind == FileKind::Master ? FileKind::Plugin : FileKind::Master;
+  return WriteByteAt(updateStream, kTypeByteOffset, static_cast<unsigned char>(ByteOf(switched))) &&
+         SyncToDisk(updateStream) && HoldsByteWritten(updateStream, switched, lengthBefore) &&
+         PathNames(path, written);
+}
+
+int CloseUpdated(std::FILE* updateStream) {
+  UnlockByte(updateStream, kTurnByteOffset);
+  return std::fclose(updateStream) == 0 ? 0 : -1;
+}

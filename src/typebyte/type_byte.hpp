@@ -15,11 +15,9 @@ enum class FileKind { Master, Plugin, Unknown };
 // path holding a NUL byte).
 std::FILE* OpenForReading(const std::string& path);
 
-// What reading a file found: its kind, and its length then. A length that
-// has changed by the time of the write tells of another program at work.
+// What reading a file found.
 struct KindRead {
   FileKind kind;
-  std::int64_t length;
 };
 
 // Reads and classifies the type byte. A file too short to have one is
@@ -38,13 +36,30 @@ std::FILE* OpenForUpdate(const std::string& path, std::FILE* readStream);
 // Closes a read stream, through which nothing was written.
 void CloseRead(std::FILE* readStream);
 
-// Puts the opposite type byte into the file and makes it durable before
-// returning, so that success is only ever reported for a byte on disk.
-// Writes nothing for Unknown, nor when the byte no longer holds the value
-// that was read or the file's length changed (the file changed in
-// between). False when the byte could not be written or synced, or when
-// the length changed after all while it was written.
-bool WriteFileKind(std::FILE* updateStream, const KindRead& read);
+// Runs of the tool on one file take turns at writing it. This takes the
+// update stream's turn, an exclusive advisory lock on one byte far past
+// any data, which no program's reads or writes meet; taken once the read
+// is closed and held until CloseUpdated, so never during a key wait.
+// Another run that holds it is waited for, a few seconds at most. That run
+// may have switched the file, so read is then read anew, and the file is
+// to be judged from it, as if this run had started after the other. False
+// when the wait ran out: nothing may be written. A file system that takes
+// no such lock is no failure.
+bool TakeTurn(std::FILE* updateStream, KindRead& read);
 
-// Closes the update stream: 0 on success, -1 on failure.
+// Puts the opposite type byte into a Master or Plugin and makes it durable
+// before returning, so that success is only ever reported for a byte on
+// disk. Writes nothing when the byte no longer holds the value that was
+// read, or the file has been cut shorter than 9 bytes; a file that grew is
+// written. False then, when the byte could not be written or synced, or
+// when after the sync
+// - byte 8 does not hold the value written;
+// - the write made the file longer: it had been cut short just before, and
+//   now ends with the byte written;
+// - path no longer names the file written: another file was put in its
+//   place, and the switch went into the file replaced.
+// A length changed by another program is its own business.
+bool WriteFileKind(std::FILE* updateStream, const KindRead& read, const std::string& path);
+
+// Gives up the stream's turn and closes it: 0 on success, -1 on failure.
 int CloseUpdated(std::FILE* updateStream);
