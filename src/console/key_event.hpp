@@ -1,6 +1,6 @@
-// A key event in the shape of a Windows console key record, so that one set
-// of choice rules serves every platform: Windows hands its records over as
-// they come, a POSIX terminal's bytes are decoded into the same shape.
+// A key event as a Windows console key record gives it, in a shape of its
+// own, so that the rules that choose a key's code are tested on any
+// platform. A terminal has no such records.
 #pragma once
 
 #include <cstdint>
@@ -30,8 +30,7 @@ enum VirtualKey : std::uint16_t {
   VkDown = 0x28,
   VkInsert = 0x2D,
   VkDelete = 0x2E,
-  VkDigit0 = 0x30,  // .. VkDigit0 + 9
-  VkA = 0x41,       // .. VkA + 25
+  VkA = 0x41,  // .. VkA + 25
   VkZ = 0x5A,
   VkNumpad0 = 0x60,  // .. VkNumpad0 + 9
   VkMultiply = 0x6A,
@@ -43,7 +42,6 @@ enum VirtualKey : std::uint16_t {
   VkF12 = 0x7B,
   VkF13 = 0x7C,  // .. VkF1 + 23
   VkNumLock = 0x90,
-  VkScrollLock = 0x91,
   VkSemicolon = 0xBA,
   VkEquals = 0xBB,
   VkComma = 0xBC,
@@ -65,7 +63,6 @@ enum ControlKey : std::uint32_t {
   LeftCtrlPressed = 0x0008,
   ShiftPressed = 0x0010,
   NumLockOn = 0x0020,
-  ScrollLockOn = 0x0040,
   CapsLockOn = 0x0080,
   EnhancedKey = 0x0100,
 };
