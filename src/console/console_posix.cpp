@@ -118,21 +118,12 @@ bool EnterRawMode() {
   if (::tcgetattr(terminal, &savedMode) != 0) return false;
   const termios raw = RawModeFrom(savedMode);
   GuardRawMode(terminal, savedMode, raw);
-  if (!SetMode(raw)) {
-    const GuardedSignalsHeld held;
-    SetMode(savedMode);  // a failed switch may have changed part of the mode
-    StopGuardingRawMode();
-    return false;
-  }
-  return true;
+  if (SetMode(raw)) return true;
+  RestoreAndStopGuarding();  // a failed switch may have changed part of the mode
+  return false;
 }
 
-bool RestoreMode() {
-  const GuardedSignalsHeld held;
-  const bool restored = SetMode(savedMode);
-  StopGuardingRawMode();
-  return restored;
-}
+bool RestoreMode() { return RestoreAndStopGuarding(); }
 
 bool ReadKeyPress(KeyChoice& key) {
   TerminalKeyDecoder decoder;

@@ -8,16 +8,9 @@
 // Windows virtual-key codes of the keys the tool knows by name. Digit and
 // letter keys have the codes of their ASCII characters: '0'..'9', 'A'..'Z'.
 enum VirtualKey : std::uint16_t {
-  VkNone = 0x00,
   VkBackspace = 0x08,
   VkTab = 0x09,
-  VkClear = 0x0C,  // keypad 5 with Num Lock off
   VkEnter = 0x0D,
-  VkShift = 0x10,
-  VkControl = 0x11,
-  VkAlt = 0x12,
-  VkPause = 0x13,
-  VkCapsLock = 0x14,
   VkEscape = 0x1B,
   VkSpace = 0x20,
   VkPageUp = 0x21,
@@ -40,8 +33,6 @@ enum VirtualKey : std::uint16_t {
   VkDivide = 0x6F,
   VkF1 = 0x70,  // .. VkF1 + 11
   VkF12 = 0x7B,
-  VkF13 = 0x7C,  // .. VkF1 + 23
-  VkNumLock = 0x90,
   VkSemicolon = 0xBA,
   VkEquals = 0xBB,
   VkComma = 0xBC,
@@ -64,12 +55,11 @@ enum ControlKey : std::uint32_t {
   ShiftPressed = 0x0010,
   NumLockOn = 0x0020,
   CapsLockOn = 0x0080,
-  EnhancedKey = 0x0100,
 };
 
 struct KeyEvent {
   bool keyDown = true;
-  std::uint16_t virtualKey = VkNone;
+  std::uint16_t virtualKey = 0;
   std::uint32_t controlKeys = 0;
-  std::uint32_t character = 0;  // the Unicode code point typed; 0 for none
+  std::uint32_t character = 0;  // the character typed; 0 for none
 };

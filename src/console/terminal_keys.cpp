@@ -54,16 +54,12 @@ constexpr std::uint32_t kModifyOtherKeys = 27;
 
 bool IsFinal(unsigned char byte) { return byte >= 0x40 && byte <= 0x7E; }
 bool IsParameter(unsigned char byte) { return byte >= 0x20 && byte <= 0x3F; }
-bool IsContinuation(unsigned char byte) { return (byte & 0xC0) == 0x80; }
-bool IsDigit(unsigned char byte) { return byte >= '0' && byte <= '9'; }
 
 // How many bytes a UTF-8 character with this lead has; 1 for any byte that
 // is a unit by itself.
 int Utf8Length(unsigned char lead) {
-  if (lead >= 0xC0 && lead <= 0xDF) return 2;
-  if (lead >= 0xE0 && lead <= 0xEF) return 3;
-  if (lead >= 0xF0 && lead <= 0xF7) return 4;
-  return 1;
+  if (lead < 0xC0 || lead > 0xF7) return 1;
+  return lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : 2;
 }
 
 // The private-use codes of keys that are pressed with another key, or
@@ -78,31 +74,21 @@ bool TerminalKeyDecoder::Feed(unsigned char byte) {
   switch (state_) {
     case State::Ground: return FeedGround(byte);
     case State::Escape: return FeedEscape(byte);
-    case State::EscapeEscape:
-      // rxvt sends Alt+arrow as ESC before the arrow's own sequence.
-      if (byte == '[' || byte == 'O') {
-        StartSequence(byte == '[' ? State::Csi : State::Ss3);
-        return false;
-      }
-      state_ = State::Ground;
-      FeedGround(byte);
-      return true;
+    case State::EscapeEscape:  // rxvt sends Alt+arrow as ESC before the arrow's sequence
+      if (byte == '[' || byte == 'O') return StartSequence(byte == '[' ? State::Csi : State::Ss3);
+      return Anew(byte) || true;  // Alt+Escape, then that byte anew
     case State::Csi:
     case State::Ss3: return FeedSequence(byte);
-    case State::LinuxKey: state_ = State::Ground; return IsFinal(byte) || FeedGround(byte);
-    case State::Mouse:
-      if (--bytesMissing_ == 0) state_ = State::Ground;
-      return false;
+    case State::LinuxKey: return IsFinal(byte) ? !Enter(State::Ground) : Anew(byte);
+    case State::Mouse: return --bytesMissing_ == 0 && Enter(State::Ground);
     case State::Utf8:
-      if (!IsContinuation(byte)) {
-        state_ = State::Ground;
-        FeedGround(byte);
-        return true;
-      }
-      if (--bytesMissing_ > 0) return false;
-      state_ = State::Ground;
-      return true;
-    default: return FeedString(byte);
+      if ((byte & 0xC0) != 0x80) return Anew(byte) || true;  // cut short: a key all the same
+      return --bytesMissing_ == 0 && !Enter(State::Ground);
+    case State::StringEscape: return byte != '\\' ? FeedEscape(byte) : Enter(State::Ground);
+    default:  // Whatever follows ESC ] / P / _ makes it a string: a reply nobody typed.
+      return Enter(byte == kBel   ? State::Ground
+                   : byte == kEsc ? State::StringEscape
+                                  : State::String);
   }
 }
 
@@ -110,70 +96,57 @@ bool TerminalKeyDecoder::Quiet() {
   const bool key = state_ == State::Escape || state_ == State::EscapeEscape ||
                    state_ == State::StringStart || state_ == State::Utf8 ||
                    ((state_ == State::Csi || state_ == State::Ss3) && empty_);
+  return Enter(State::Ground) || key;
+}
+
+bool TerminalKeyDecoder::Enter(State state) {
+  state_ = state;
+  return false;
+}
+
+bool TerminalKeyDecoder::Anew(unsigned char byte) {
   state_ = State::Ground;
-  return key;
+  return FeedGround(byte);
 }
 
 bool TerminalKeyDecoder::FeedGround(unsigned char byte) {
-  if (byte == kEsc) {
-    state_ = State::Escape;
-    return false;
-  }
+  if (byte == kEsc) return Enter(State::Escape);
   bytesMissing_ = Utf8Length(byte) - 1;
-  if (bytesMissing_ == 0) return true;
-  state_ = State::Utf8;
-  return false;
+  return bytesMissing_ == 0 || Enter(State::Utf8);
 }
 
 bool TerminalKeyDecoder::FeedEscape(unsigned char byte) {
   switch (byte) {
-    case kEsc: state_ = State::EscapeEscape; return false;
-    case '[': StartSequence(State::Csi); return false;
-    case 'O': StartSequence(State::Ss3); return false;
+    case kEsc: return Enter(State::EscapeEscape);
+    case '[': return StartSequence(State::Csi);
+    case 'O': return StartSequence(State::Ss3);
     case ']':
     case 'P':
-    case '_': state_ = State::StringStart; return false;
-    default: state_ = State::Ground; return FeedGround(byte);
+    case '_': return Enter(State::StringStart);
+    default: return Anew(byte);
   }
-}
-
-// Whatever follows the introducer makes it a string: a reply to some query,
-// which nobody typed.
-bool TerminalKeyDecoder::FeedString(unsigned char byte) {
-  if (state_ == State::StringEscape) {
-    state_ = State::Ground;
-    return byte != '\\' && FeedEscape(byte);
-  }
-  state_ = State::String;
-  if (byte == kBel) state_ = State::Ground;
-  if (byte == kEsc) state_ = State::StringEscape;
-  return false;
 }
 
 // rxvt ends a key with $ (Shift), which elsewhere is an intermediate byte, as
-// in a reply CSI 1;2$y; it only ever follows a lone number.
+// in a reply CSI 1;2$y; it only ever follows a lone number. A byte that
+// cannot continue the sequence ends it, and starts anew: ESC [ and ESC O
+// alone were Alt with that key.
 bool TerminalKeyDecoder::FeedSequence(unsigned char byte) {
-  if (state_ == State::Csi && empty_ && byte == '[') {
-    state_ = State::LinuxKey;
-    return false;
+  if (state_ == State::Csi && empty_ && byte == '[') return Enter(State::LinuxKey);
+  if (state_ == State::Csi && empty_ && byte == 'M') {
+    bytesMissing_ = 3;
+    return Enter(State::Mouse);
   }
   if (IsFinal(byte) || (byte == '$' && state_ == State::Csi && !empty_ && onlyDigits_)) {
-    return FinishSequence(byte);
+    const bool key = IsKeySequence(byte);
+    return Enter(State::Ground) || key;
   }
-  if (!IsParameter(byte)) return BreakSequence(byte);
+  if (!IsParameter(byte)) {
+    const bool altKey = empty_;
+    return Anew(byte) || altKey;
+  }
   AddParameterByte(byte);
   return false;
-}
-
-bool TerminalKeyDecoder::FinishSequence(unsigned char finalByte) {
-  if (state_ == State::Csi && empty_ && finalByte == 'M') {
-    state_ = State::Mouse;
-    bytesMissing_ = 3;
-    return false;
-  }
-  const bool key = IsKeySequence(finalByte);
-  state_ = State::Ground;
-  return key;
 }
 
 bool TerminalKeyDecoder::IsKeySequence(unsigned char finalByte) const {
@@ -185,8 +158,7 @@ bool TerminalKeyDecoder::IsKeySequence(unsigned char finalByte) const {
     case 'M': return false;
     case 'I':
     case 'O': return !empty_;
-    // CSI 1;5R is Ctrl+F3; a row past the first is where the cursor is.
-    case 'R': return first <= 1;
+    case 'R': return first <= 1;  // CSI 1;5R is Ctrl+F3, CSI 5;1R where the cursor is
     case 'u': return !IsModifierOrLockCode(first);
     case '~':
       if (parameter_ == 0 && (first == 200 || first == 201)) return false;
@@ -195,18 +167,9 @@ bool TerminalKeyDecoder::IsKeySequence(unsigned char finalByte) const {
   }
 }
 
-// A byte that cannot continue the sequence ends it: alone, ESC [ and ESC O
-// were Alt with that key. The byte then starts anew.
-bool TerminalKeyDecoder::BreakSequence(unsigned char byte) {
-  const bool altKey = empty_;
-  state_ = State::Ground;
-  const bool key = FeedGround(byte);
-  return altKey || key;
-}
-
 void TerminalKeyDecoder::AddParameterByte(unsigned char byte) {
   empty_ = false;
-  if (IsDigit(byte)) {
+  if (byte >= '0' && byte <= '9') {
     if (parameter_ < 3 && subParameter_ < 2) {
       std::uint32_t& number = number_[parameter_][subParameter_];
       number = std::min(number * 10 + (byte - '0'), kNumberCap);
@@ -224,7 +187,7 @@ void TerminalKeyDecoder::AddParameterByte(unsigned char byte) {
   }
 }
 
-void TerminalKeyDecoder::StartSequence(State state) {
+bool TerminalKeyDecoder::StartSequence(State state) {
   *this = TerminalKeyDecoder();
-  state_ = state;
+  return Enter(state);
 }

@@ -35,15 +35,14 @@ class TerminalKeyDecoder {
     StringEscape,  // ESC inside a string: its end, or the next unit
   };
 
+  bool Enter(State state);  // false: no key yet
+  bool Anew(unsigned char byte);
   bool FeedGround(unsigned char byte);
   bool FeedEscape(unsigned char byte);
   bool FeedSequence(unsigned char byte);
-  bool FeedString(unsigned char byte);
-  bool FinishSequence(unsigned char finalByte);
   bool IsKeySequence(unsigned char finalByte) const;
-  bool BreakSequence(unsigned char byte);
   void AddParameterByte(unsigned char byte);
-  void StartSequence(State state);
+  bool StartSequence(State state);
 
   State state_ = State::Ground;
   int bytesMissing_ = 0;  // of a character, or of a mouse report

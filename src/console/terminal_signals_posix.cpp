@@ -129,12 +129,16 @@ void GuardRawMode(int terminal, const termios& saved, const termios& raw) {
   }
 }
 
-void StopGuardingRawMode() {
+bool RestoreAndStopGuarding() {
+  sigset_t previousMask;
+  sigprocmask(SIG_BLOCK, &guardedSignals, &previousMask);
+  int result;
+  do {
+    result = ::tcsetattr(guardedTerminal, TCSAFLUSH, &savedMode);
+  } while (result != 0 && errno == EINTR);
   for (int signal = 1; signal < NSIG; ++signal) {
     if (IsGuarded(signal)) sigaction(signal, &previousActions[signal], nullptr);
   }
+  sigprocmask(SIG_SETMASK, &previousMask, nullptr);
+  return result == 0;
 }
-
-GuardedSignalsHeld::GuardedSignalsHeld() { sigprocmask(SIG_BLOCK, &guardedSignals, &previous_); }
-
-GuardedSignalsHeld::~GuardedSignalsHeld() { sigprocmask(SIG_SETMASK, &previous_, nullptr); }
