@@ -15,193 +15,95 @@ namespace {
 // piece that is empty is a pause at the end.
 using Input = std::vector<std::string>;
 
-// Counts a step for each byte and each pause: the step on which the wait
-// ends, or 0 when it goes on.
-int WhereTheWaitEnds(const Input& input) {
+// The steps, a byte or a pause each, still to come when the wait ends: 0
+// when it ends on the last, -1 when it goes on.
+int StepsLeftWhenTheWaitEnds(const Input& input) {
   TerminalKeyDecoder decoder;
-  int step = 0;
+  int left = static_cast<int>(input.size()) - 1;
+  for (const std::string& piece : input) left += static_cast<int>(piece.size());
   for (std::size_t i = 0; i < input.size(); ++i) {
-    if (i > 0 && (++step, decoder.InUnit()) && decoder.Quiet()) return step;
+    if (i > 0 && (--left, decoder.InUnit()) && decoder.Quiet()) return left;
     for (char byte : input[i]) {
-      if (++step, decoder.Feed(static_cast<unsigned char>(byte))) return step;
+      if (--left, decoder.Feed(static_cast<unsigned char>(byte))) return left;
     }
   }
-  return 0;
-}
-
-int Steps(const Input& input) {
-  int steps = static_cast<int>(input.size()) - 1;
-  for (const std::string& piece : input) steps += static_cast<int>(piece.size());
-  return steps;
+  return -1;
 }
 
 // A key press ends the wait on the last byte or pause and not before it;
 // the rest are no key presses, or not yet whole.
-enum Expected { kWaits, kEnds };
+enum Expected { kWaits = -1, kEnds = 0 };
 struct Row {
   Input input;
   Expected expected;
 };
 
-const std::string k40 = std::string(40, '1');
+const std::string k40(40, '1');
+const Expected E = kEnds, W = kWaits;
 
+// clang-format off
 const Row kRows[] = {
     // Bytes and characters; Escape before one is Alt.
-    {{"a"}, kEnds},
-    {{"\r"}, kEnds},
-    {{"\x7F"}, kEnds},
-    {{std::string(1, '\0')}, kEnds},
-    {{"\xC3\xA9"}, kEnds},
-    {{"\xE2\x82\xAC"}, kEnds},
-    {{"\xF0\x9F\x98\x80"}, kEnds},
-    {{"\xF0\x9F\x98"}, kWaits},
-    {{"\xF0\x9F\x98", ""}, kEnds},
-    {{"\xC3"
-      "a"},
-     kEnds},
-    {{"\xC3\x1B"}, kEnds},
-    {{"\x80"}, kEnds},
-    {{"\xFF"}, kEnds},
-    {{"\x1B"
-      "a"},
-     kEnds},
-    {{"\x1B\r"}, kEnds},
-    {{"\x1B\xC3"}, kWaits},
-    {{"\x1B\xC3\xA9"}, kEnds},
+    {{"a"}, E}, {{"\r"}, E}, {{"\x7F"}, E}, {{std::string(1, '\0')}, E}, {{"\x80"}, E},
+    {{"\xFF"}, E}, {{"\xC3\xA9"}, E}, {{"\xE2\x82\xAC"}, E}, {{"\xF0\x9F\x98\x80"}, E},
+    {{"\xF0\x9F\x98"}, W}, {{"\xF0\x9F\x98", ""}, E}, {{"\xC3" "a"}, E}, {{"\xC3\x1B"}, E},
+    {{"\x1B" "a"}, E}, {{"\x1B\r"}, E}, {{"\x1B\xC3"}, W}, {{"\x1B\xC3\xA9"}, E},
 
     // Escape, and what a pause makes of a sequence begun.
-    {{"\x1B"}, kWaits},
-    {{"\x1B", ""}, kEnds},
-    {{"\x1B\x1B"}, kWaits},
-    {{"\x1B\x1B", ""}, kEnds},
-    {{"\x1B\x1B"
-      "a"},
-     kEnds},
-    {{"\x1B[", ""}, kEnds},
-    {{"\x1BO", ""}, kEnds},
-    {{"\x1B]", ""}, kEnds},
-    {{"\x1BP", ""}, kEnds},
-    {{"\x1B_", ""}, kEnds},
-    {{"\x1B\x1B[", ""}, kEnds},
-    {{"\x1B[\x03"}, kEnds},
-    {{"\x1B[1;5"}, kWaits},
-    {{"\x1B[1;5", "", "z"}, kEnds},
-    {{"\x1B[1;5\x03"}, kEnds},
-    {{"\x1B[1;5\x1B", ""}, kEnds},
-    {{"\x1B[[", "", "z"}, kEnds},
-    {{"\x1BO5", "", "z"}, kEnds},
+    {{"\x1B"}, W}, {{"\x1B", ""}, E}, {{"\x1B\x1B"}, W}, {{"\x1B\x1B", ""}, E},
+    {{"\x1B\x1B" "a"}, E}, {{"\x1B[", ""}, E}, {{"\x1BO", ""}, E}, {{"\x1B]", ""}, E},
+    {{"\x1BP", ""}, E}, {{"\x1B_", ""}, E}, {{"\x1B\x1B[", ""}, E}, {{"\x1B[\x03"}, E},
+    {{"\x1B[1;5"}, W}, {{"\x1B[1;5", "", "z"}, E}, {{"\x1B[1;5\x03"}, E},
+    {{"\x1B[1;5\x1B", ""}, E}, {{"\x1B[[", "", "z"}, E}, {{"\x1BO5", "", "z"}, E},
 
-    // Cursor, editing, function and keypad keys, as each family sends them.
-    {{"\x1B[A"}, kEnds},
-    {{"\x1BOA"}, kEnds},
-    {{"\x1B[1;5A"}, kEnds},
-    {{"\x1B[;5A"}, kEnds},
-    {{"\x1B[1A"}, kEnds},
-    {{"\x1BO5A"}, kEnds},
-    {{"\x1B[H"}, kEnds},
-    {{"\x1B[E"}, kEnds},
-    {{"\x1B[Z"}, kEnds},
-    {{"\x1BOP"}, kEnds},
-    {{"\x1B[1;2P"}, kEnds},
-    {{"\x1B[1;5R"}, kEnds},
-    {{"\x1B[11~"}, kEnds},
-    {{"\x1B[24;2~"}, kEnds},
-    {{"\x1B[3~"}, kEnds},
-    {{"\x1BOp"}, kEnds},
-    {{"\x1BOM"}, kEnds},
-    {{"\x1BOl"}, kEnds},
-    {{"\x1B[3$"}, kEnds},
-    {{"\x1B[11^"}, kEnds},
-    {{"\x1B[5@"}, kEnds},  // rxvt
-    {{"\x1B[a"}, kEnds},
-    {{"\x1BOb"}, kEnds},
-    {{"\x1B\x1B[A"}, kEnds},
-    {{"\x1B\x1BOB"}, kEnds},
-    {{"\x1B[[A"}, kEnds},
-    {{"\x1B[[E"}, kEnds},  // Linux console
+    // Cursor, editing, function and keypad keys, as each family sends them;
+    // rxvt's own, and the Linux console's F1 to F5.
+    {{"\x1B[A"}, E}, {{"\x1BOA"}, E}, {{"\x1B[1;5A"}, E}, {{"\x1B[;5A"}, E}, {{"\x1B[1A"}, E},
+    {{"\x1BO5A"}, E}, {{"\x1B[H"}, E}, {{"\x1B[E"}, E}, {{"\x1B[Z"}, E}, {{"\x1BOP"}, E},
+    {{"\x1B[1;2P"}, E}, {{"\x1B[1;5R"}, E}, {{"\x1B[11~"}, E}, {{"\x1B[24;2~"}, E},
+    {{"\x1B[3~"}, E}, {{"\x1BOp"}, E}, {{"\x1BOM"}, E}, {{"\x1BOl"}, E},
+    {{"\x1B[3$"}, E}, {{"\x1B[11^"}, E}, {{"\x1B[5@"}, E}, {{"\x1B[a"}, E}, {{"\x1BOb"}, E},
+    {{"\x1B\x1B[A"}, E}, {{"\x1B\x1BOB"}, E}, {{"\x1B[[A"}, E}, {{"\x1B[[E"}, E},
 
-    // Extended key reporting: presses and repeats, ends.
-    {{"\x1B[97u"}, kEnds},
-    {{"\x1B[97;5u"}, kEnds},
-    {{"\x1B[97:65;2u"}, kEnds},
-    {{"\x1B[97;2;65u"}, kEnds},
-    {{"\x1B[97;1:1u"}, kEnds},
-    {{"\x1B[97;1:2u"}, kEnds},
-    {{"\x1B[1;5:2A"}, kEnds},
-    {{"\x1B[57399u"}, kEnds},
-    {{"\x1B[27;5;13~"}, kEnds},
-    {{"\x1B[57362u"}, kEnds},
-    {{"\x1B[57440u"}, kEnds},
-    {{"\x1B[57455u"}, kEnds},
-    {{"\x1B[57357u"}, kEnds},
-    {{"\x1B[57361u"}, kEnds},
-    {{"\x1B[27;2;57440~"}, kEnds},
+    // Extended key reporting: presses and repeats; keys just past the
+    // modifiers and locks.
+    {{"\x1B[97u"}, E}, {{"\x1B[97;5u"}, E}, {{"\x1B[97:65;2u"}, E}, {{"\x1B[97;2;65u"}, E},
+    {{"\x1B[97;1:1u"}, E}, {{"\x1B[97;1:2u"}, E}, {{"\x1B[1;5:2A"}, E}, {{"\x1B[57399u"}, E},
+    {{"\x1B[27;5;13~"}, E}, {{"\x1B[57362u"}, E}, {{"\x1B[57440u"}, E}, {{"\x1B[57455u"}, E},
+    {{"\x1B[57357u"}, E}, {{"\x1B[57361u"}, E}, {{"\x1B[27;2;57440~"}, E},
 
     // Well formed, but known to nobody: a key of some terminal all the same.
-    {{"\x1B[5A"}, kEnds},
-    {{"\x1B[0~"}, kEnds},
-    {{"\x1B[16~"}, kEnds},
-    {{"\x1B[u"}, kEnds},
-    {{"\x1B[57376u"}, kEnds},
-    {{"\x1BOZ"}, kEnds},
-    {{"\x1B[[F"}, kEnds},
-    {{"\x1B[2 q"}, kEnds},
-    {{"\x1B[1I"}, kEnds},
+    {{"\x1B[5A"}, E}, {{"\x1B[0~"}, E}, {{"\x1B[16~"}, E}, {{"\x1B[u"}, E}, {{"\x1B[57376u"}, E},
+    {{"\x1BOZ"}, E}, {{"\x1B[[F"}, E}, {{"\x1B[2 q"}, E}, {{"\x1B[1I"}, E},
 
-    // No key presses: each is followed by one that ends the wait.
-    {{"\x1B[?1;2cx"}, kEnds},
-    {{"\x1B[>41;390;0cx"}, kEnds},
-    {{"\x1B[=1cx"}, kEnds},  // replies
-    {{"\x1B[12;40Rx"}, kEnds},
-    {{"\x1B[2;1Rx"}, kEnds},
-    {{"\x1B\x1B[?1;2cx"}, kEnds},
-    {{"\x1B[<0;12;3Mx"}, kEnds},
-    {{"\x1B[<0;12;3mx"}, kEnds},
-    {{"\x1B[32;12;3Mx"}, kEnds},
-    {{"\x1B[M !!x"}, kEnds},
-    {{"\x1B[M\xE0\xFF\x1Bx"}, kEnds},
-    {{"\x1B[M !"}, kWaits},
-    {{"\x1B[M", "", "x"}, kEnds},  // mouse reports
-    {{"\x1B[Ix"}, kEnds},
-    {{"\x1B[Ox"}, kEnds},
-    {{"\x1B\x1B[Ix"}, kEnds},  // focus
-    {{"\x1B[200~x"}, kEnds},
-    {{"\x1B[201~x"}, kEnds},  // paste markers
-    {{"\x1B[97;1:3ux"}, kEnds},
-    {{"\x1B[97:65;2:3ux"}, kEnds},  // releases
-    {{"\x1B[1;1:3Ax"}, kEnds},
-    {{"\x1B[3;5:3~x"}, kEnds},
-    {{"\x1BO1;1:3Px"}, kEnds},
-    {{"\x1B[57441ux"}, kEnds},
-    {{"\x1B[57441;2ux"}, kEnds},
-    {{"\x1B[57448ux"}, kEnds},
-    {{"\x1B[57454ux"}, kEnds},
-    {{"\x1B[57358ux"}, kEnds},
-    {{"\x1B[57360;129ux"}, kEnds},
-    {{"\x1B[27;2;57441~x"}, kEnds},
-    {{"\x1B[27;5;57360~x"}, kEnds},  // modifiers, locks
-    {{"\x1B]11;rgb:0000/0000/0000\x07x"}, kEnds},
-    {{"\x1B]11;rgb:ffff/ffff/ffff\x1B\\x"}, kEnds},
-    {{"\x1BP1$r0m\x1B\\x"}, kEnds},
-    {{"\x1B_Gi=1;OK\x1B\\x"}, kEnds},  // strings
-    {{"\x1B]11;\x1Bx"}, kEnds},
-    {{"\x1B]0;title", "", "x"}, kEnds},
-    {{"\x1B]0;title"}, kWaits},
+    // No key presses, each followed by one that ends the wait: replies,
+    // mouse reports, focus, paste markers, releases, modifiers and locks
+    // alone, strings.
+    {{"\x1B[?1;2cx"}, E}, {{"\x1B[>41;390;0cx"}, E}, {{"\x1B[=1cx"}, E}, {{"\x1B[12;40Rx"}, E},
+    {{"\x1B[2;1Rx"}, E}, {{"\x1B\x1B[?1;2cx"}, E},
+    {{"\x1B[<0;12;3Mx"}, E}, {{"\x1B[<0;12;3mx"}, E}, {{"\x1B[32;12;3Mx"}, E},
+    {{"\x1B[M !!x"}, E}, {{"\x1B[M\xE0\xFF\x1Bx"}, E}, {{"\x1B[M !"}, W}, {{"\x1B[M", "", "x"}, E},
+    {{"\x1B[Ix"}, E}, {{"\x1B[Ox"}, E}, {{"\x1B\x1B[Ix"}, E}, {{"\x1B[200~x"}, E},
+    {{"\x1B[201~x"}, E}, {{"\x1B[97;1:3ux"}, E}, {{"\x1B[97:65;2:3ux"}, E},
+    {{"\x1B[1;1:3Ax"}, E}, {{"\x1B[3;5:3~x"}, E}, {{"\x1BO1;1:3Px"}, E}, {{"\x1B[1;1:3@x"}, E},
+    {{"\x1B[57441ux"}, E}, {{"\x1B[57441;2ux"}, E}, {{"\x1B[57448ux"}, E}, {{"\x1B[57454ux"}, E},
+    {{"\x1B[57358ux"}, E}, {{"\x1B[57360;129ux"}, E}, {{"\x1B[27;2;57441~x"}, E},
+    {{"\x1B[27;5;57360~x"}, E},
+    {{"\x1B]11;rgb:0000/0000/0000\x07x"}, E}, {{"\x1B]11;rgb:ffff/ffff/ffff\x1B\\x"}, E},
+    {{"\x1BP1$r0m\x1B\\x"}, E}, {{"\x1B_Gi=1;OK\x1B\\x"}, E}, {{"\x1B]11;\x1Bx"}, E},
+    {{"\x1B]0;title", "", "x"}, E}, {{"\x1B]0;title"}, W},
 
     // Long sequences and strings end on their last byte, whatever came.
-    {{"\x1B[" + k40 + ";5A"}, kEnds},
-    {{"\x1B[" + std::string(5000, ';') + "~"}, kEnds},
-    {{"\x1BO" + k40 + "P"}, kEnds},
-    {{"\x1B[" + k40}, kWaits},
-    {{"\x1B[" + k40, "", "x"}, kEnds},
-    {{"\x1B[?" + k40 + ";" + k40 + "cx"}, kEnds},
-    {{"\x1B[" + k40 + ";1:3Ax"}, kEnds},
-    {{"\x1B]" + std::string(5000, 'a') + "\x07x"}, kEnds},
+    {{"\x1B[" + k40 + ";5A"}, E}, {{"\x1B[" + std::string(5000, ';') + "~"}, E},
+    {{"\x1BO" + k40 + "P"}, E}, {{"\x1B[" + k40}, W}, {{"\x1B[" + k40, "", "x"}, E},
+    {{"\x1B[?" + k40 + ";" + k40 + "cx"}, E}, {{"\x1B[" + k40 + ";1:3Ax"}, E},
+    {{"\x1B]" + std::string(5000, 'a') + "\x07x"}, E},
 };
+// clang-format on
 
 TEST(TerminalKeysTest, EachRowEndsTheWaitWhereItShould) {
   for (const Row& row : kRows) {
-    EXPECT_EQ(WhereTheWaitEnds(row.input), row.expected == kEnds ? Steps(row.input) : 0)
+    EXPECT_EQ(StepsLeftWhenTheWaitEnds(row.input), row.expected)
         << testing::PrintToString(row.input);
   }
 }
@@ -213,9 +115,9 @@ TEST(TerminalKeysTest, EveryByteAloneOrWithAlt) {
   for (int value = 0; value < 256; ++value) {
     const std::string byte(1, static_cast<char>(value));
     const bool lead = value >= 0xC0 && value <= 0xF7;
-    EXPECT_EQ(WhereTheWaitEnds({byte}), value == 0x1B || lead ? 0 : 1) << value;
+    EXPECT_EQ(StepsLeftWhenTheWaitEnds({byte}), value == 0x1B || lead ? kWaits : kEnds) << value;
     if (introducers.find(byte) != std::string::npos) continue;
-    EXPECT_EQ(WhereTheWaitEnds({"\x1B" + byte}), lead ? 0 : 2) << value;
+    EXPECT_EQ(StepsLeftWhenTheWaitEnds({"\x1B" + byte}), lead ? kWaits : kEnds) << value;
   }
 }
 
@@ -241,13 +143,8 @@ std::vector<std::string> TerminfoKeys(const std::string& terminal) {
         key += c;
       } else if (text[++i] == 'E' || text[i] == 'e') {
         key += '\x1B';
-      } else if (text[i] >= '0' && text[i] <= '7') {
-        key += static_cast<char>(std::stoi(text.substr(i, 3), nullptr, 8));
-        i += 2;
       } else {
-        const std::string from = "nrtbfs", to = "\n\r\t\b\f ";
-        const std::size_t at = from.find(text[i]);
-        key += at == std::string::npos ? text[i] : to[at];
+        key += text[i];  // \^ \\ \, \:
       }
     }
     keys.push_back(key);
@@ -267,7 +164,7 @@ TEST(TerminalKeysTest, EveryKeyOfTheCommonTerminalsEndsTheWaitOnItsLastByte) {
     const std::vector<std::string> keys = TerminfoKeys(terminal);
     terminals += keys.empty() ? 0 : 1;
     for (const std::string& key : keys) {
-      EXPECT_EQ(WhereTheWaitEnds({key}), static_cast<int>(key.size()))
+      EXPECT_EQ(StepsLeftWhenTheWaitEnds({key}), kEnds)
           << terminal << " " << testing::PrintToString(key);
     }
   }
