@@ -21,7 +21,7 @@ struct sigaction previousActions[NSIG];
 constexpr int kEndingSignals[] = {
     SIGHUP,    SIGINT,  SIGQUIT, SIGILL,  SIGTRAP, SIGABRT, SIGBUS, SIGFPE,  SIGUSR1,   SIGSEGV,
     SIGUSR2,   SIGPIPE, SIGALRM, SIGTERM, SIGXCPU, SIGXFSZ, SIGSYS, SIGPROF, SIGVTALRM,
-#ifdef SIGPOLL  // where SIGIO is ignored by default, there is no SIGPOLL
+#ifdef SIGPOLL  // SIGIO where that ends the process; elsewhere SIGIO is ignored
     SIGPOLL,
 #endif
 #ifdef SIGPWR
