@@ -14,7 +14,7 @@ cd "$(dirname "$0")/.."
 
 packages=(cmake make g++ clang-19 libclang-rt-19-dev clang-format clang-tidy libgtest-dev dpkg-dev
   procps tmux strace python3 g++-mingw-w64-x86-64 g++-mingw-w64-i686 icoutils wine64 wine wine32:i386
-  lintian mandoc man-db groff-base fakeroot file)
+  lintian mandoc man-db groff-base fakeroot file ncurses-term)
 # The i386 wine, which runs the 32-bit exe, is installed apart: apt can
 # only give it where the mirror's i386 index matches the 64-bit libraries
 # already installed, and without it those tests report themselves skipped.

@@ -6,6 +6,11 @@
 
 namespace {
 
+// Keys that type nothing and are not in the table, and a flag it ignores.
+constexpr int VkNone = 0x00, VkClear = 0x0C, VkShift = 0x10, VkControl = 0x11, VkAlt = 0x12,
+              VkPause = 0x13, VkCapsLock = 0x14, VkF13 = 0x7C, VkNumLock = 0x90;
+constexpr std::uint32_t EnhancedKey = 0x0100;
+
 KeyEvent Press(int virtualKey, std::uint32_t controlKeys = 0, std::uint32_t character = 0) {
   KeyEvent event;
   event.virtualKey = static_cast<std::uint16_t>(virtualKey);

@@ -21,6 +21,8 @@ const std::string kOutcome = "Master -> Plugin";
 // Converts a master file and leaves the tool waiting for its key.
 class KeyWaitTest : public testing::Test {
  protected:
+  explicit KeyWaitTest(const SessionOptions& options = SessionOptions()) : tool_(options) {}
+
   void SetUp() override {
     path_ = dir_.Write("mod.esm", DataFile(0x01));
     before_ = tool_.Mode();
@@ -134,28 +136,57 @@ TEST(KeyWaitTypeAheadTest, KeysTypedBeforeTheWaitDoNotEndIt) {
 
 namespace {
 
+struct NamedSignal {
+  const char* name;
+  int number;
+};
+
+void PrintTo(const NamedSignal& signal, std::ostream* out) { *out << signal.name; }
+
+std::string NameOf(const testing::TestParamInfo<NamedSignal>& info) { return info.param.name; }
+
 // Signals from outside during the wait: the terminal gets its mode back,
 // and the tool ends by the same signal, so its parent sees how it died.
-class KeyWaitSignalTest : public KeyWaitTest, public testing::WithParamInterface<int> {};
+class KeyWaitSignalTest : public KeyWaitTest, public testing::WithParamInterface<NamedSignal> {};
 
 TEST_P(KeyWaitSignalTest, RestoresTheTerminalAndDiesByTheSignal) {
-  tool_.Signal(GetParam());
+  tool_.Signal(GetParam().number);
   EXPECT_EQ(tool_.WaitForExit(), -1);
-  EXPECT_EQ(tool_.EndingSignal(), GetParam());
+  EXPECT_EQ(tool_.EndingSignal(), GetParam().number);
   EXPECT_TRUE(SameMode(tool_.Mode(), before_));
   EXPECT_EQ(ReadWholeFile(path_), DataFile(0x00)) << "the conversion was committed before";
 }
 
 INSTANTIATE_TEST_SUITE_P(Signals, KeyWaitSignalTest,
-                         testing::Values(SIGTERM, SIGHUP, SIGINT, SIGQUIT),
-                         [](const testing::TestParamInfo<int>& info) {
-                           switch (info.param) {
-                             case SIGTERM: return "TERM";
-                             case SIGHUP: return "HUP";
-                             case SIGINT: return "INT";
-                             default: return "QUIT";
-                           }
-                         });
+                         testing::Values(NamedSignal{"TERM", SIGTERM}, NamedSignal{"HUP", SIGHUP},
+                                         NamedSignal{"INT", SIGINT}, NamedSignal{"QUIT", SIGQUIT},
+                                         NamedSignal{"USR1", SIGUSR1}, NamedSignal{"ALRM", SIGALRM},
+                                         NamedSignal{"PIPE", SIGPIPE},
+                                         NamedSignal{"XCPU", SIGXCPU}),
+                         NameOf);
+
+SessionOptions Ignoring(int signal) {
+  SessionOptions options;
+  options.ignoredSignal = signal;
+  return options;
+}
+
+// Started with a signal ignored, as under nohup, the tool leaves it so.
+class KeyWaitIgnoredSignalTest : public KeyWaitTest,
+                                 public testing::WithParamInterface<NamedSignal> {
+ protected:
+  KeyWaitIgnoredSignalTest() : KeyWaitTest(Ignoring(GetParam().number)) {}
+};
+
+TEST_P(KeyWaitIgnoredSignalTest, StaysIgnored) {
+  tool_.Signal(GetParam().number);
+  tool_.Type("x");
+  ExpectEndedCleanly();
+}
+
+INSTANTIATE_TEST_SUITE_P(Signals, KeyWaitIgnoredSignalTest,
+                         testing::Values(NamedSignal{"HUP", SIGHUP}, NamedSignal{"PIPE", SIGPIPE}),
+                         NameOf);
 
 TEST_F(KeyWaitTest, StopRestoresTheTerminalAndContinueMakesItRawAgain) {
   tool_.Signal(SIGTSTP);
@@ -166,6 +197,65 @@ TEST_F(KeyWaitTest, StopRestoresTheTerminalAndContinueMakesItRawAgain) {
   tool_.Type("x");
   ExpectEndedCleanly();
 }
+
+TEST_F(KeyWaitTest, ContinueAfterAStopItCouldNotCatchMakesTheTerminalRawAgain) {
+  tool_.Signal(SIGSTOP);
+  ASSERT_TRUE(tool_.WaitForStop());
+  tool_.SetMode(before_);  // as the shell does for a job that stopped
+  tool_.Signal(SIGCONT);
+  ASSERT_TRUE(tool_.WaitForRawMode());
+  tool_.Type("x");
+  ExpectEndedCleanly();
+}
+
+// Continued in the background, the tool is stopped again by its next read,
+// and has left the mode alone until it is in the foreground once more.
+TEST_F(KeyWaitTest, ContinuedInTheBackgroundLeavesTheModeAloneUntilInTheForeground) {
+  tool_.Signal(SIGTSTP);
+  ASSERT_TRUE(tool_.WaitForStop());
+  tool_.ContinueInBackground();
+  ASSERT_TRUE(tool_.WaitForStop());
+  EXPECT_TRUE(SameMode(tool_.Mode(), before_));
+  tool_.Signal(SIGCONT);
+  ASSERT_TRUE(tool_.WaitForRawMode());
+  tool_.Type("x");
+  ExpectEndedCleanly();
+}
+
+// More than the terminal's input buffer holds, pasted into the wait or at
+// the prompt, so that its tail ends the wait: the shell reads none of it.
+class KeyWaitPasteTest : public testing::TestWithParam<bool> {};
+
+TEST_P(KeyWaitPasteTest, LeavesNothingForTheShell) {
+  TempDir dir;
+  const std::string path = dir.Write("mod.esm", DataFile(0x01));
+  SessionOptions shell;
+  shell.shellReadsAfter = true;
+  TerminalSession tool(shell);
+  ASSERT_TRUE(tool.WaitForOutput("file.<esm/esp>]: ")) << tool.Output();
+  std::string paste;
+  for (int line = 0; line < 600; ++line) paste += "echo pasted " + std::to_string(line) + "\r";
+  if (GetParam()) {
+    tool.Type(path + "\r");
+    ASSERT_TRUE(tool.WaitForOutput(kOutcome)) << tool.Output();
+    ASSERT_TRUE(tool.WaitForRawMode());
+    paste.insert(0, 1, 'x');
+  } else {
+    paste.insert(0, path + "\r");
+  }
+  tool.Type(paste);
+  ASSERT_TRUE(tool.WaitForOutput("shell reads")) << tool.Output();
+  tool.Type("end\r");
+  ASSERT_TRUE(tool.WaitForOutput(" lines\r\n"));
+  EXPECT_NE(tool.Output().find("\n0 lines"), std::string::npos) << tool.Output();
+  EXPECT_EQ(tool.WaitForExit(), 0);
+  EXPECT_EQ(ReadWholeFile(path), DataFile(0x00));
+}
+
+INSTANTIATE_TEST_SUITE_P(Paste, KeyWaitPasteTest, testing::Bool(),
+                         [](const testing::TestParamInfo<bool>& info) {
+                           return info.param ? "IntoTheWait" : "AtThePrompt";
+                         });
 
 // A background job that changed the terminal's mode would be stopped: it
 // converts, reports and does not wait, leaving the terminal alone.

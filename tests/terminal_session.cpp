@@ -30,13 +30,16 @@ void OpenDescriptors(int count) {
   for (int fd = 3; fd < count; ++fd) ::dup2(STDIN_FILENO, fd);
 }
 
+void GiveTerminalTo(pid_t group) {
+  ::signal(SIGTTOU, SIG_IGN);  // a background group may not take the terminal otherwise
+  ::tcsetpgrp(STDIN_FILENO, group);
+  ::signal(SIGTTOU, SIG_DFL);
+}
+
 [[noreturn]] void ExecToolAsJob(const SessionOptions& options) {
   ::setpgid(0, 0);
-  if (!options.background) {
-    ::signal(SIGTTOU, SIG_IGN);  // a background group may not take the terminal otherwise
-    ::tcsetpgrp(STDIN_FILENO, ::getpgrp());
-    ::signal(SIGTTOU, SIG_DFL);
-  }
+  if (!options.background) GiveTerminalTo(::getpgrp());
+  if (options.ignoredSignal != 0) ::signal(options.ignoredSignal, SIG_IGN);
   OpenDescriptors(options.openDescriptors);
   std::vector<std::string> words = {MASTERSWITCH_BINARY};
   // The shell runs the pipeline in its own process group, the foreground.
@@ -44,6 +47,12 @@ void OpenDescriptors(int count) {
     words = {"/bin/sh", "-c", "\"$0\" \"$@\" | cat", MASTERSWITCH_BINARY};
   if (options.background) {
     words = {"/bin/sh", "-c", "printf %s \"$1\" | \"$0\"", MASTERSWITCH_BINARY, options.pipedInput};
+  }
+  if (options.shellReadsAfter) {
+    words = {"/bin/sh", "-c",
+             "\"$0\"; s=$?; echo shell reads; n=0; while read -r l && [ \"$l\" != end ]; do "
+             "n=$((n+1)); done; echo \"$n lines\"; exit $s",
+             MASTERSWITCH_BINARY};
   }
   words.insert(words.end(), options.arguments.begin(), options.arguments.end());
   std::vector<char*> argv;
@@ -55,19 +64,35 @@ void OpenDescriptors(int count) {
 
 // Runs the tool as a shell runs a foreground job: in a process group of its
 // own, with its parent in the same session, so that job control stops it
-// (an orphaned group is never stopped). This process then stops when the
-// tool stops and ends as the tool ended, for the test to see.
+// (an orphaned group is never stopped). When the tool stops, this process
+// takes the terminal back, as a shell does, and stops too, for the test to
+// see; continued, it goes on with the tool, in the foreground unless a
+// SIGUSR2 came first. It ends as the tool ended.
 [[noreturn]] void RunToolAsJob(const SessionOptions& options) {
   const rlimit noCoreFiles{0, 0};  // SIGQUIT would leave core files behind
   ::setrlimit(RLIMIT_CORE, &noCoreFiles);
   const pid_t tool = ::fork();
   if (tool == 0) ExecToolAsJob(options);
   ::setpgid(tool, tool);
+  sigset_t background;
+  sigemptyset(&background);
+  sigaddset(&background, SIGUSR2);
+  ::sigprocmask(SIG_BLOCK, &background, nullptr);
   for (;;) {
     int status = 0;
     if (::waitpid(tool, &status, WUNTRACED) < 0) ::_exit(126);
     if (WIFSTOPPED(status)) {
+      GiveTerminalTo(::getpgrp());
       ::raise(SIGSTOP);
+      sigset_t pending;
+      ::sigpending(&pending);
+      int taken = 0;
+      if (sigismember(&pending, SIGUSR2)) {
+        ::sigwait(&background, &taken);
+      } else {
+        GiveTerminalTo(tool);
+      }
+      ::kill(-tool, SIGCONT);
     } else if (WIFEXITED(status)) {
       ::_exit(WEXITSTATUS(status));
     } else {
@@ -163,13 +188,23 @@ bool TerminalSession::WaitForStop(Duration deadline) {
   }
 }
 
-// The tool's group is the terminal's foreground group. Its stand-in parent
-// stopped with it and must go on with it too.
+// A stopped tool's stand-in parent stopped with it, and goes on with it.
 void TerminalSession::Signal(int signal) {
   const pid_t group = ::tcgetpgrp(terminal_);
-  if (group > 1 && group != ::getpgrp()) ::kill(-group, signal);
-  if (signal == SIGCONT) ::kill(child_, SIGCONT);
+  if (signal == SIGCONT) {
+    ::kill(child_, SIGCONT);
+  } else if (group > 1 && group != ::getpgrp()) {
+    ::kill(-group, signal);
+  }
 }
+
+void TerminalSession::ContinueInBackground() {
+  ::kill(child_, SIGUSR2);
+  ::kill(child_, SIGCONT);
+}
+
+// On the pseudo-terminal's other side, as the shell would.
+void TerminalSession::SetMode(const termios& mode) { ::tcsetattr(terminal_, TCSANOW, &mode); }
 
 termios TerminalSession::Mode() const {
   termios mode{};

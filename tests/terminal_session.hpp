@@ -20,6 +20,11 @@ struct SessionOptions {
   // The tool runs as a background job, with these bytes piped to it.
   bool background = false;
   std::string pipedInput;
+  // The tool starts with this signal ignored, as under nohup.
+  int ignoredSignal = 0;
+  // A shell runs the tool and then prints "shell reads" and how many lines
+  // it read before a line "end".
+  bool shellReadsAfter = false;
 };
 
 class TerminalSession {
@@ -44,7 +49,12 @@ class TerminalSession {
   int EndingSignal() const { return endingSignal_; }
   // Waits until the tool is stopped by job control.
   bool WaitForStop(Duration deadline = Duration(5000));
+  // To the terminal's foreground group. SIGCONT goes on with a stopped tool
+  // as a shell's fg does, in the foreground.
   void Signal(int signal);
+  // Goes on with a stopped tool as a shell's bg does.
+  void ContinueInBackground();
+  void SetMode(const termios& mode);
 
   termios Mode() const;
   const std::string& Output() const { return output_; }

@@ -3,7 +3,7 @@
 // Each platform implements this in its own source file.
 #pragma once
 
-#include "key_event.hpp"
+#include "key_table.hpp"
 
 // Opened once at start and closed at exit. Failure is silent: the key wait
 // then finds no console and returns at once.
@@ -18,8 +18,9 @@ bool EnterRawMode();
 // Puts the saved mode back. False when that fails.
 bool RestoreMode();
 
-// Blocks until the console reports a key event. False when it cannot be read.
-bool ReadKeyEvent(KeyEvent& event);
+// Blocks until a key press ends the wait, and gives what it chose. False
+// when the console cannot be read.
+bool ReadKeyPress(KeyChoice& key);
 
 // How many processes share the console window, this one included; 0 where
 // the console is no window of its own that could close with the tool (a

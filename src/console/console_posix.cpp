@@ -8,6 +8,9 @@
 // use TCSAFLUSH: keys typed ahead of the wait cannot end it, and bytes left
 // unread when it ends never reach the shell. Signals that end or stop the
 // process during the wait restore the terminal first.
+//
+// A key press ends the wait once a whole one has come; which key it was
+// does not matter here.
 #include <errno.h>
 #include <fcntl.h>
 #include <poll.h>
@@ -15,7 +18,8 @@
 #include <termios.h>
 #include <unistd.h>
 
-#include <optional>
+#include <chrono>
+#include <cstddef>
 
 #include "console.hpp"
 #include "terminal_keys.hpp"
@@ -26,10 +30,14 @@ namespace {
 // How long the bytes of one key's sequence may lie apart; a longer gap
 // after Escape means the Escape key itself was pressed.
 constexpr int kSequenceGapMilliseconds = 100;
+// After the key, input is dropped until it has been quiet this long, so
+// that the rest of a paste never reaches the shell; but no longer in all
+// than the limit, so that input that never stops cannot hold the tool.
+constexpr int kQuietMilliseconds = 100;
+constexpr std::chrono::milliseconds kDrainLimit(2000);
 
 int terminal = -1;
 termios savedMode;
-std::optional<TerminalKeyDecoder> decoder;
 
 bool SetMode(const termios& mode) {
   int result;
@@ -57,32 +65,41 @@ bool IsForegroundJob() { return ::tcgetpgrp(terminal) == ::getpgrp(); }
 // /dev/tty at once. So select waits, where the descriptor fits an fd_set,
 // and poll only past that, where select cannot go, as when the tool
 // inherits many open files. A wait that fails is left for the read to
-// report; one that cannot be made at all ends the sequence.
-bool ByteArrivesWithinGap() {
+// report; one that cannot be made at all counts as quiet.
+bool ByteArrivesWithin(int milliseconds) {
   int ready;
   if (terminal < FD_SETSIZE) {
     do {
       fd_set readable;
       FD_ZERO(&readable);
       FD_SET(terminal, &readable);
-      timeval gap{0, static_cast<suseconds_t>(kSequenceGapMilliseconds) * 1000};
+      timeval gap{0, static_cast<suseconds_t>(milliseconds) * 1000};
       ready = ::select(terminal + 1, &readable, nullptr, nullptr, &gap);
     } while (ready < 0 && errno == EINTR);
     return ready != 0;
   }
   pollfd readable{terminal, POLLIN, 0};
   do {
-    ready = ::poll(&readable, 1, kSequenceGapMilliseconds);
+    ready = ::poll(&readable, 1, milliseconds);
   } while (ready < 0 && errno == EINTR);
   return ready != 0 && (readable.revents & POLLNVAL) == 0;
 }
 
-bool ReadByte(unsigned char& byte) {
+// Reads what has come, at least one byte; the count, 0 when reading fails.
+std::size_t ReadSome(unsigned char* bytes, std::size_t size) {
   ssize_t count;
   do {
-    count = ::read(terminal, &byte, 1);
+    count = ::read(terminal, bytes, size);
   } while (count < 0 && errno == EINTR);
-  return count == 1;
+  return count > 0 ? static_cast<std::size_t>(count) : 0;
+}
+
+void DropInputUntilQuiet() {
+  const auto end = std::chrono::steady_clock::now() + kDrainLimit;
+  unsigned char dropped[4096];
+  while (std::chrono::steady_clock::now() < end && ByteArrivesWithin(kQuietMilliseconds) &&
+         ReadSome(dropped, sizeof dropped) > 0) {
+  }
 }
 
 }  // namespace
@@ -101,33 +118,27 @@ bool EnterRawMode() {
   if (::tcgetattr(terminal, &savedMode) != 0) return false;
   const termios raw = RawModeFrom(savedMode);
   GuardRawMode(terminal, savedMode, raw);
-  if (!SetMode(raw)) {
-    const GuardedSignalsHeld held;
-    SetMode(savedMode);  // a failed switch may have changed part of the mode
-    StopGuardingRawMode();
-    return false;
-  }
-  decoder.emplace(savedMode.c_cc[VERASE]);
-  return true;
+  if (SetMode(raw)) return true;
+  RestoreAndStopGuarding();  // a failed switch may have changed part of the mode
+  return false;
 }
 
-bool RestoreMode() {
-  const GuardedSignalsHeld held;
-  const bool restored = SetMode(savedMode);
-  StopGuardingRawMode();
-  return restored;
-}
+bool RestoreMode() { return RestoreAndStopGuarding(); }
 
-bool ReadKeyEvent(KeyEvent& event) {
-  while (!decoder->Next(event)) {
-    if (decoder->InSequence() && !ByteArrivesWithinGap()) {
-      decoder->Timeout();
-      continue;
-    }
+bool ReadKeyPress(KeyChoice& key) {
+  TerminalKeyDecoder decoder;
+  for (bool ended = false; !ended;) {
     unsigned char byte;
-    if (!ReadByte(byte)) return false;
-    decoder->Feed(byte);
+    if (decoder.InUnit() && !ByteArrivesWithin(kSequenceGapMilliseconds)) {
+      ended = decoder.Quiet();
+    } else if (ReadSome(&byte, 1) == 0) {
+      return false;
+    } else {
+      ended = decoder.Feed(byte);
+    }
   }
+  DropInputUntilQuiet();
+  key = KeyChoice{true, 0, -1};
   return true;
 }
 

@@ -63,15 +63,15 @@ bool RestoreMode() {
   return restored;
 }
 
-bool ReadKeyEvent(KeyEvent& event) {
+bool ReadKeyPress(KeyChoice& key) {
   for (;;) {
     INPUT_RECORD record;
     DWORD count = 0;
     if (!ReadConsoleInputA(consoleInput, &record, 1, &count) || count != 1) return false;
     // Mouse, focus, menu and window-size events are no key presses.
     if (record.EventType != KEY_EVENT) continue;
-    event = FromRecord(record.Event.KeyEvent);
-    return true;
+    key = ChooseKey(FromRecord(record.Event.KeyEvent));
+    if (key.endsWait) return true;
   }
 }
 

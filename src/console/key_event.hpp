@@ -1,6 +1,6 @@
-// A key event in the shape of a Windows console key record, so that one set
-// of choice rules serves every platform: Windows hands its records over as
-// they come, a POSIX terminal's bytes are decoded into the same shape.
+// A key event as a Windows console key record gives it, in a shape of its
+// own, so that the rules that choose a key's code are tested on any
+// platform. A terminal has no such records.
 #pragma once
 
 #include <cstdint>
@@ -8,16 +8,9 @@
 // Windows virtual-key codes of the keys the tool knows by name. Digit and
 // letter keys have the codes of their ASCII characters: '0'..'9', 'A'..'Z'.
 enum VirtualKey : std::uint16_t {
-  VkNone = 0x00,
   VkBackspace = 0x08,
   VkTab = 0x09,
-  VkClear = 0x0C,  // keypad 5 with Num Lock off
   VkEnter = 0x0D,
-  VkShift = 0x10,
-  VkControl = 0x11,
-  VkAlt = 0x12,
-  VkPause = 0x13,
-  VkCapsLock = 0x14,
   VkEscape = 0x1B,
   VkSpace = 0x20,
   VkPageUp = 0x21,
@@ -30,8 +23,7 @@ enum VirtualKey : std::uint16_t {
   VkDown = 0x28,
   VkInsert = 0x2D,
   VkDelete = 0x2E,
-  VkDigit0 = 0x30,  // .. VkDigit0 + 9
-  VkA = 0x41,       // .. VkA + 25
+  VkA = 0x41,  // .. VkA + 25
   VkZ = 0x5A,
   VkNumpad0 = 0x60,  // .. VkNumpad0 + 9
   VkMultiply = 0x6A,
@@ -41,9 +33,6 @@ enum VirtualKey : std::uint16_t {
   VkDivide = 0x6F,
   VkF1 = 0x70,  // .. VkF1 + 11
   VkF12 = 0x7B,
-  VkF13 = 0x7C,  // .. VkF1 + 23
-  VkNumLock = 0x90,
-  VkScrollLock = 0x91,
   VkSemicolon = 0xBA,
   VkEquals = 0xBB,
   VkComma = 0xBC,
@@ -65,14 +54,12 @@ enum ControlKey : std::uint32_t {
   LeftCtrlPressed = 0x0008,
   ShiftPressed = 0x0010,
   NumLockOn = 0x0020,
-  ScrollLockOn = 0x0040,
   CapsLockOn = 0x0080,
-  EnhancedKey = 0x0100,
 };
 
 struct KeyEvent {
   bool keyDown = true;
-  std::uint16_t virtualKey = VkNone;
+  std::uint16_t virtualKey = 0;
   std::uint32_t controlKeys = 0;
-  std::uint32_t character = 0;  // the Unicode code point typed; 0 for none
+  std::uint32_t character = 0;  // the character typed; 0 for none
 };

@@ -1,9 +1,11 @@
 // Holds the tool open until the user presses one key on the console.
 #pragma once
 
-// Returns the key's code: a character code, 0 for an extended key (whose
-// second half is kept for the next call), or -1 when no key could be read.
-// The console's input mode is the same afterwards as before.
+// Returns the key's code, or -1 when no key could be read. On Windows the
+// code is a character code, or 0 for an extended key, whose second half is
+// kept for the next call. A terminal sends no key codes, only bytes: there
+// the code is 0 for every key. The console's input mode is the same
+// afterwards as before.
 int WaitForKey();
 
 // Whether the console window closes when the tool exits: it does when the

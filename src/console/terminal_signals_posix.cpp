@@ -6,25 +6,55 @@
 #include <signal.h>
 #include <unistd.h>
 
-#include <cstddef>
-
 namespace {
 
 int guardedTerminal = -1;
 termios savedMode;
 termios rawMode;
+// Each has a handler while the terminal is raw, and the others are held
+// back while one of those runs.
+sigset_t guardedSignals;
+struct sigaction previousActions[NSIG];
 
-constexpr int kEndingSignals[] = {SIGTERM, SIGHUP, SIGINT, SIGQUIT};
-constexpr int kGuardedSignals[] = {SIGTERM, SIGHUP, SIGINT, SIGQUIT, SIGTSTP, SIGCONT};
-constexpr std::size_t kGuardedCount = sizeof kGuardedSignals / sizeof kGuardedSignals[0];
-struct sigaction previousActions[kGuardedCount];
+// The signals whose default action ends the process and that can be
+// caught, the real-time ones among them.
+constexpr int kEndingSignals[] = {
+    SIGHUP,    SIGINT,  SIGQUIT, SIGILL,  SIGTRAP, SIGABRT, SIGBUS, SIGFPE,  SIGUSR1,   SIGSEGV,
+    SIGUSR2,   SIGPIPE, SIGALRM, SIGTERM, SIGXCPU, SIGXFSZ, SIGSYS, SIGPROF, SIGVTALRM,
+#ifdef SIGPOLL  // SIGIO where that ends the process; elsewhere SIGIO is ignored
+    SIGPOLL,
+#endif
+#ifdef SIGPWR
+    SIGPWR,
+#endif
+#ifdef SIGSTKFLT
+    SIGSTKFLT,
+#endif
+#ifdef SIGEMT
+    SIGEMT,
+#endif
+};
+
+bool EndsTheProcess(int signal) {
+#ifdef SIGRTMIN
+  if (signal >= SIGRTMIN && signal <= SIGRTMAX) return true;
+#endif
+  for (int ending : kEndingSignals) {
+    if (ending == signal) return true;
+  }
+  return false;
+}
+
+bool IsGuarded(int signal) {
+  return signal == SIGTSTP || signal == SIGCONT || EndsTheProcess(signal);
+}
 
 void Install(int signal, void (*handler)(int), int flags) {
   struct sigaction action {};
   action.sa_handler = handler;
   action.sa_flags = flags;
-  sigemptyset(&action.sa_mask);
-  ::sigaction(signal, &action, nullptr);
+  action.sa_mask = guardedSignals;
+  sigaction(signal, &action, nullptr);
 }
 
 void SetModeFromHandler(const termios& mode, int when) {
@@ -33,20 +63,31 @@ void SetModeFromHandler(const termios& mode, int when) {
   errno = savedErrno;
 }
 
+bool IsForeground() { return ::tcgetpgrp(guardedTerminal) == ::getpgrp(); }
+
+// Delivered before this returns, with the action it has now.
+void RaiseNow(int signal) {
+  sigset_t only;
+  sigemptyset(&only);
+  sigaddset(&only, signal);
+  sigprocmask(SIG_UNBLOCK, &only, nullptr);
+  static_cast<void>(::raise(signal));
+}
+
 // A job continued in the background leaves the terminal alone; its next
 // read stops it until it is brought to the foreground.
 void MakeRawIfForeground() {
-  if (::tcgetpgrp(guardedTerminal) == ::getpgrp()) SetModeFromHandler(rawMode, TCSAFLUSH);
+  if (IsForeground()) SetModeFromHandler(rawMode, TCSAFLUSH);
 }
 
 // SA_RESETHAND has given the signal its default action back; raised again,
-// it is delivered when the handler returns and ends the process as it would
-// have, so that the parent sees the real cause. A job stopped and sent to
-// the background had its terminal restored when it stopped, and touching
-// the terminal from there would only stop it again.
+// it ends the process here, as it would have, so that the parent sees the
+// real cause; a continue held back meanwhile never runs its handler. A job
+// stopped and sent to the background had its terminal restored when it
+// stopped, and touching the terminal from there would only stop it again.
 extern "C" void OnEndingSignal(int signal) {
-  if (::tcgetpgrp(guardedTerminal) == ::getpgrp()) SetModeFromHandler(savedMode, TCSANOW);
-  static_cast<void>(::raise(signal));
+  if (IsForeground()) SetModeFromHandler(savedMode, TCSANOW);
+  RaiseNow(signal);
 }
 
 // The stop happens inside the handler, so that the process goes on right
@@ -55,11 +96,7 @@ extern "C" void OnEndingSignal(int signal) {
 extern "C" void OnStopSignal(int) {
   SetModeFromHandler(savedMode, TCSANOW);
   Install(SIGTSTP, SIG_DFL, 0);
-  sigset_t stop;
-  sigemptyset(&stop);
-  sigaddset(&stop, SIGTSTP);
-  ::sigprocmask(SIG_UNBLOCK, &stop, nullptr);
-  static_cast<void>(::raise(SIGTSTP));
+  RaiseNow(SIGTSTP);
   Install(SIGTSTP, OnStopSignal, SA_RESTART);
   MakeRawIfForeground();
 }
@@ -68,41 +105,40 @@ extern "C" void OnStopSignal(int) {
 // shell may have reset the terminal.
 extern "C" void OnContinueSignal(int) { MakeRawIfForeground(); }
 
-// A signal the tool was started with ignored (nohup) stays ignored.
-bool WasIgnored(int signal) {
-  for (std::size_t i = 0; i < kGuardedCount; ++i) {
-    if (kGuardedSignals[i] == signal) return previousActions[i].sa_handler == SIG_IGN;
-  }
-  return false;
-}
-
 }  // namespace
 
+// A signal the tool was started with ignored (nohup) stays ignored.
 void GuardRawMode(int terminal, const termios& saved, const termios& raw) {
   guardedTerminal = terminal;
   savedMode = saved;
   rawMode = raw;
-  for (std::size_t i = 0; i < kGuardedCount; ++i) {
-    ::sigaction(kGuardedSignals[i], nullptr, &previousActions[i]);
+  sigemptyset(&guardedSignals);
+  for (int signal = 1; signal < NSIG; ++signal) {
+    if (!IsGuarded(signal)) continue;
+    sigaction(signal, nullptr, &previousActions[signal]);
+    sigaddset(&guardedSignals, signal);
   }
-  for (int signal : kEndingSignals) {
-    if (!WasIgnored(signal)) Install(signal, OnEndingSignal, SA_RESETHAND);
+  for (int signal = 1; signal < NSIG; ++signal) {
+    if (!IsGuarded(signal)) continue;
+    if (signal == SIGCONT) {
+      Install(signal, OnContinueSignal, SA_RESTART);
+    } else if (previousActions[signal].sa_handler != SIG_IGN) {
+      Install(signal, signal == SIGTSTP ? OnStopSignal : OnEndingSignal,
+              signal == SIGTSTP ? SA_RESTART : SA_RESETHAND);
+    }
   }
-  if (!WasIgnored(SIGTSTP)) Install(SIGTSTP, OnStopSignal, SA_RESTART);
-  Install(SIGCONT, OnContinueSignal, SA_RESTART);
 }
 
-void StopGuardingRawMode() {
-  for (std::size_t i = 0; i < kGuardedCount; ++i) {
-    ::sigaction(kGuardedSignals[i], &previousActions[i], nullptr);
+bool RestoreAndStopGuarding() {
+  sigset_t previousMask;
+  sigprocmask(SIG_BLOCK, &guardedSignals, &previousMask);
+  int result;
+  do {
+    result = ::tcsetattr(guardedTerminal, TCSAFLUSH, &savedMode);
+  } while (result != 0 && errno == EINTR);
+  for (int signal = 1; signal < NSIG; ++signal) {
+    if (IsGuarded(signal)) sigaction(signal, &previousActions[signal], nullptr);
   }
+  sigprocmask(SIG_SETMASK, &previousMask, nullptr);
+  return result == 0;
 }
-
-GuardedSignalsHeld::GuardedSignalsHeld() {
-  sigset_t held;
-  sigemptyset(&held);
-  for (int signal : kGuardedSignals) sigaddset(&held, signal);
-  ::sigprocmask(SIG_BLOCK, &held, &previous_);
-}
-
-GuardedSignalsHeld::~GuardedSignalsHeld() { ::sigprocmask(SIG_SETMASK, &previous_, nullptr); }

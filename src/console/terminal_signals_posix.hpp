@@ -4,22 +4,12 @@
 // process is continued.
 #pragma once
 
-#include <signal.h>
 #include <termios.h>
 
 void GuardRawMode(int terminal, const termios& saved, const termios& raw);
-void StopGuardingRawMode();
 
-// Holds the guarded signals back while it lives, so that none can come
-// between restoring the terminal and taking the guard down: a continue
-// there would make the terminal raw again for good.
-class GuardedSignalsHeld {
- public:
-  GuardedSignalsHeld();
-  ~GuardedSignalsHeld();
-  GuardedSignalsHeld(const GuardedSignalsHeld&) = delete;
-  GuardedSignalsHeld& operator=(const GuardedSignalsHeld&) = delete;
-
- private:
-  sigset_t previous_;
-};
+// Gives the terminal its saved mode back and takes the guard down, with the
+// guarded signals held back meanwhile, so that none can come between: a
+// continue there would make the terminal raw again for good. False when the
+// mode could not be set.
+bool RestoreAndStopGuarding();
