@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "path_line.hpp"
+#include "dialogue/path_line.hpp"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "terminal_keys.hpp"
+#include "console/terminal_keys.hpp"
 
 // Feeds the bytes, the input going quiet after byte i where quietAfter(i)
 // says so. False where a promise is broken: a pause closes every unit, and

@@ -1,4 +1,4 @@
-#include "key_table.hpp"
+#include "console/key_table.hpp"
 
 #include <gtest/gtest.h>
 

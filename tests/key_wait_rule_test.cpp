@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "key_wait.hpp"
+#include "console/key_wait.hpp"
 
 namespace {
 

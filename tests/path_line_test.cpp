@@ -1,4 +1,4 @@
-#include "path_line.hpp"
+#include "dialogue/path_line.hpp"
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "dropped_path.hpp"
+#include "dialogue/dropped_path.hpp"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "terminal_keys.hpp"
+#include "console/terminal_keys.hpp"
 
 #include <gtest/gtest.h>
 

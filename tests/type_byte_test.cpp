@@ -1,4 +1,4 @@
-#include "type_byte.hpp"
+#include "typebyte/type_byte.hpp"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -6,8 +6,8 @@
 #include <cstdio>
 #include <string>
 
-#include "file_identity.hpp"
 #include "temp_dir.hpp"
+#include "typebyte/file_identity.hpp"
 
 namespace {
 

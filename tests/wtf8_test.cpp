@@ -1,4 +1,4 @@
-#include "wtf8.hpp"
+#include "typebyte/wtf8.hpp"
 
 #include <gtest/gtest.h>
 

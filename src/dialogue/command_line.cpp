@@ -3,10 +3,10 @@
 #include <cerrno>
 #include <cstring>
 
-#include "console.hpp"
+#include "console/console.hpp"
+#include "console/key_wait.hpp"
 #include "conversion.hpp"
 #include "dialogue.hpp"
-#include "key_wait.hpp"
 #include "messages.hpp"
 #include "standard_streams.hpp"
 #include "terminal_text.hpp"

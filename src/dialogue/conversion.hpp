@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <string>
 
-#include "type_byte.hpp"
+#include "typebyte/type_byte.hpp"
 
 struct Outcome {
   const char* message;  // one of the tool's messages

@@ -5,13 +5,13 @@
 #include <string>
 
 #include "banner.hpp"
+#include "console/key_wait.hpp"
 #include "conversion.hpp"
 #include "dropped_path.hpp"
-#include "key_wait.hpp"
 #include "messages.hpp"
 #include "path_line.hpp"
 #include "standard_streams.hpp"
-#include "type_byte.hpp"
+#include "typebyte/type_byte.hpp"
 
 namespace {
 

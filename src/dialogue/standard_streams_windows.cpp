@@ -9,8 +9,8 @@
 #include <string>
 
 #include "standard_streams.hpp"
-#include "utf16_windows.hpp"
-#include "wtf8.hpp"
+#include "typebyte/utf16_windows.hpp"
+#include "typebyte/wtf8.hpp"
 
 namespace {
 

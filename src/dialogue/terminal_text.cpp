@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "wtf8.hpp"
+#include "typebyte/wtf8.hpp"
 
 namespace {
 

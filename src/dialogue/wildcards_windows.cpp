@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "utf16_windows.hpp"
+#include "typebyte/utf16_windows.hpp"
 
 namespace {
 
