@@ -156,6 +156,11 @@ TEST_F(CommandLineTest, OptionsAndUsageErrors) {
     EXPECT_EQ(run.errors, Lines({e.error}));
     EXPECT_EQ(run.exitStatus, kUsageError);
   }
+  // Help and version say only that, whatever paths stand beside them.
+  ExpectRun(Run({"master.esm", "--version", "--", "-odd.esm"}),
+            Lines({"masterswitch " MASTERSWITCH_VERSION}), 0);
+  EXPECT_EQ(Run({"--to-plugin", "master.esm", "--help"}).output.rfind("Usage: masterswitch", 0),
+            0u);
   EXPECT_EQ(ReadWholeFile(master), DataFile(0x01));
   EXPECT_EQ(ReadWholeFile(dashed), DataFile(0x01));
 

@@ -23,13 +23,13 @@ FileKind SwitchFile(const std::string& path) {
   std::FILE* read = OpenForReading(path);
   EXPECT_NE(read, nullptr);
   if (read == nullptr) return FileKind::Unknown;
-  KindRead kind = ReadFileKind(read).value();
-  std::FILE* update = kind.kind == FileKind::Unknown ? nullptr : OpenForUpdate(path, read);
+  FileKind kind = ReadFileKind(read).value();
+  std::FILE* update = kind == FileKind::Unknown ? nullptr : OpenForUpdate(path, read);
   CloseRead(read);
-  if (update == nullptr) return kind.kind;
+  if (update == nullptr) return kind;
   EXPECT_TRUE(TakeTurn(update, kind) && WriteFileKind(update, kind, path));
   EXPECT_EQ(CloseUpdated(update), 0);
-  return kind.kind;
+  return kind;
 }
 
 class TypeByteSwitch : public testing::TestWithParam<SwitchCase> {};
@@ -76,7 +76,7 @@ TEST(TypeByteSwitchTest, ByteIsInTheFileBeforeTheStreamIsClosed) {
   TempDir dir;
   const std::string path = dir.Write("mod.esp", DataFile(0x00));
   std::FILE* read = OpenForReading(path);
-  KindRead kind = ReadFileKind(read).value();
+  FileKind kind = ReadFileKind(read).value();
   std::FILE* update = OpenForUpdate(path, read);
   std::FILE* second = OpenForUpdate(path, read);
   CloseRead(read);
@@ -117,7 +117,7 @@ TEST(TypeByteSwitchTest, FileChangedOrReplacedAfterItWasReadIsNotWritten) {
                                        {std::string("ABCDEFGH"), std::string("ABCDEFGH")}}) {
     dir.Write("mod.esm", DataFile(0x01));
     std::FILE* read = OpenForReading(path);
-    const KindRead kind = ReadFileKind(read).value();
+    const FileKind kind = ReadFileKind(read).value();
     dir.Write("mod.esm", changed);
     std::FILE* update = OpenForUpdate(path, read);
     ASSERT_NE(update, nullptr);
@@ -139,7 +139,7 @@ TEST(TypeByteSwitchTest, FileThatVanishedCannotBeOpenedForUpdate) {
   TempDir dir;
   const std::string path = dir.Write("mod.esm", DataFile(0x01));
   std::FILE* read = OpenForReading(path);
-  EXPECT_EQ(ReadFileKind(read).value().kind, FileKind::Master);
+  EXPECT_EQ(ReadFileKind(read), FileKind::Master);
   std::remove(path.c_str());
   EXPECT_EQ(OpenForUpdate(path, read), nullptr);
   CloseRead(read);

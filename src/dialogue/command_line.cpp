@@ -48,10 +48,12 @@ const char kUsage[] =
     "  MANUAL.txt beside masterswitch.exe       on Windows\n"
     "Report a bug on the issue tracker of the site you got masterswitch from.\n";
 
-enum class Action { Convert, Check, ToMaster, ToPlugin, Help, Version, UsageError };
+// What the command line asks for; with paths, also what is done to each.
+enum class Request { Paths, Help, Version, UsageError };
 
 struct CommandLine {
-  Action action = Action::Convert;
+  Request request = Request::Paths;
+  Mode mode = Mode::Convert;
   std::vector<Argument> paths;
   std::string error;  // for a usage error, what was wrong
 };
@@ -62,11 +64,19 @@ std::string Shown(const std::string& text, bool onTerminal) {
 }
 
 // The options that say what is done to each PATH; at most one may be given.
-Action ModeOption(const std::string& argument) {
-  if (argument == "--check") return Action::Check;
-  if (argument == "--to-master") return Action::ToMaster;
-  if (argument == "--to-plugin") return Action::ToPlugin;
-  return Action::Convert;
+struct ModeOption {
+  const char* name;
+  Mode mode;
+};
+constexpr ModeOption kModeOptions[] = {
+    {"--check", Mode::Check}, {"--to-master", Mode::ToMaster}, {"--to-plugin", Mode::ToPlugin}};
+
+// nullptr when the argument is no mode option.
+const ModeOption* FindModeOption(const std::string& argument) {
+  for (const ModeOption& option : kModeOptions) {
+    if (argument == option.name) return &option;
+  }
+  return nullptr;
 }
 
 // A found name is a path even when it starts with '-'; "-" alone is one too.
@@ -84,38 +94,37 @@ const std::string& PathToOpen(const Argument& argument) {
 CommandLine Parse(const std::vector<Argument>& arguments) {
   CommandLine line;
   bool help = false, version = false, optionsEnded = false;
-  std::string modeArgument;  // the one of --check, --to-master, --to-plugin given
-  for (const Argument& given : arguments) {
-    const std::string& argument = given.text;
-    if (optionsEnded || IsPath(given)) {
-      line.paths.push_back(given);
-    } else if (argument == "--") {
+  const ModeOption* given = nullptr;
+  for (const Argument& argument : arguments) {
+    const std::string& text = argument.text;
+    const ModeOption* option = nullptr;
+    if (optionsEnded || IsPath(argument)) {
+      line.paths.push_back(argument);
+    } else if (text == "--") {
       optionsEnded = true;
-    } else if (ModeOption(argument) != Action::Convert) {
-      if (!modeArgument.empty() && argument != modeArgument && line.error.empty()) {
-        line.error = argument;
-        line.error += " cannot be combined with " + modeArgument;
+    } else if ((option = FindModeOption(text)) != nullptr) {
+      if (given != nullptr && option != given && line.error.empty()) {
+        line.error = text + " cannot be combined with " + given->name;
       }
-      modeArgument = argument;
-    } else if (argument == "--help" || argument == "-h") {
+      given = option;
+    } else if (text == "--help" || text == "-h") {
       help = true;
-    } else if (argument == "--version") {
+    } else if (text == "--version") {
       version = true;
     } else if (line.error.empty()) {
-      line.error = "unknown option '" + Shown(argument, true) + "'";
+      line.error = "unknown option '" + Shown(text, true) + "'";
     }
   }
+  if (given != nullptr) line.mode = given->mode;
   if (!line.error.empty()) {
-    line.action = Action::UsageError;
+    line.request = Request::UsageError;
   } else if (help) {
-    line.action = Action::Help;
+    line.request = Request::Help;
   } else if (version) {
-    line.action = Action::Version;
+    line.request = Request::Version;
   } else if (line.paths.empty()) {
-    line.action = Action::UsageError;
-    line.error = modeArgument.empty() ? "no PATH given" : modeArgument + " needs a PATH";
-  } else {
-    line.action = ModeOption(modeArgument);
+    line.request = Request::UsageError;
+    line.error = given == nullptr ? "no PATH given" : std::string(given->name) + " needs a PATH";
   }
   return line;
 }
@@ -133,15 +142,6 @@ void WaitIfConsoleCloses(bool outputOnConsole) {
   CloseConsoleInput();
 }
 
-Outcome HandlePath(Action action, const std::string& path) {
-  switch (action) {
-    case Action::Check: return CheckPath(path);
-    case Action::ToMaster: return SetKindOfPath(path, FileKind::Master);
-    case Action::ToPlugin: return SetKindOfPath(path, FileKind::Plugin);
-    default: return ConvertPath(path);
-  }
-}
-
 // Lost output must not pass for success. errno still says why.
 int ReportOutputFailure() {
   WriteErrorLine(std::string("masterswitch: cannot write standard output: ") +
@@ -151,11 +151,11 @@ int ReportOutputFailure() {
 
 // Stops at the first line that cannot be written: a file is only done when
 // the caller can learn what became of it.
-int ReportEachPath(Action action, const std::vector<Argument>& paths) {
+int ReportEachPath(Mode mode, const std::vector<Argument>& paths) {
   const bool onTerminal = OutputIsTerminal();
   int status = 0;
   for (const Argument& path : paths) {
-    const Outcome outcome = HandlePath(action, PathToOpen(path));
+    const Outcome outcome = ApplyMode(mode, PathToOpen(path));
     if (!WriteText(Shown(path.text, onTerminal) + ": " + outcome.message + "\n")) {
       return ReportOutputFailure();
     }
@@ -181,11 +181,11 @@ int RunProgram(const std::vector<Argument>& arguments) {
   SetUpStandardStreams();
   if (arguments.empty()) return RunDialogueOnConsole();
   const CommandLine line = Parse(arguments);
-  switch (line.action) {
-    case Action::Help: return Print(kUsage);
-    case Action::Version: return Print("masterswitch " MASTERSWITCH_VERSION "\n");
-    case Action::UsageError: break;
-    default: return ReportEachPath(line.action, line.paths);
+  switch (line.request) {
+    case Request::Help: return Print(kUsage);
+    case Request::Version: return Print("masterswitch " MASTERSWITCH_VERSION "\n");
+    case Request::Paths: return ReportEachPath(line.mode, line.paths);
+    case Request::UsageError: break;
   }
   WriteErrorLine("masterswitch: " + line.error + " (try --help)");
   return kUsageError;

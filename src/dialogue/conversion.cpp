@@ -26,47 +26,42 @@ class HeldRead {
   std::FILE* stream_;
 };
 
-// The word for a kind, as --check reports it.
-const char* KindWord(FileKind kind) {
-  switch (kind) {
-    case FileKind::Master: return kMaster;
-    case FileKind::Plugin: return kPlugin;
-    case FileKind::Unknown: break;
+// The outcome for a file that mode leaves as it is; nothing when mode
+// switches it. A file of unknown kind is never switched, nor opened for
+// writing.
+std::optional<Outcome> LeftAsIs(Mode mode, FileKind kind) {
+  if (kind == FileKind::Unknown) {
+    // A script that asked for a kind must not take the file for one of it.
+    const bool kindAsked = mode == Mode::ToMaster || mode == Mode::ToPlugin;
+    return Outcome{kUnknownKind, kindAsked ? kNotOfKindAsked : 0};
   }
-  return kUnknownKind;
+  switch (mode) {
+    case Mode::Convert: return std::nullopt;
+    case Mode::Check: break;
+    case Mode::ToMaster:
+      if (kind != FileKind::Master) return std::nullopt;
+      break;
+    case Mode::ToPlugin:
+      if (kind != FileKind::Plugin) return std::nullopt;
+      break;
+  }
+  return Outcome{kind == FileKind::Master ? kMaster : kPlugin, 0};
 }
 
-// What a mode makes of a file of a kind: the outcome where the file is to
-// be left as it is, nothing where its byte is to be switched.
-using Verdict = std::optional<Outcome>;
-
-Verdict ConvertVerdict(FileKind kind) {
-  // Nothing is to be written to an unknown file, so nothing failed.
-  if (kind == FileKind::Unknown) return Outcome{kUnknownKind, 0};
-  return std::nullopt;
-}
-
-const char* SwitchMessage(FileKind from) {
-  return from == FileKind::Master ? kMasterToPlugin : kPluginToMaster;
-}
-
-// A file to be left as it is is never opened for writing. Once the turn at
-// the file is taken, it is judged again: another run may have switched it
-// while this one waited.
-template <typename Judge>
-Outcome SwitchKind(const std::string& path, HeldRead& held, KindRead read, Judge judge) {
-  if (const Verdict left = judge(read.kind)) return *left;
+// Once the turn at the file is taken, it is judged again: another run may
+// have switched it while this one waited.
+Outcome SwitchKind(Mode mode, const std::string& path, HeldRead& held, FileKind kind) {
   std::FILE* update = OpenForUpdate(path, held.stream());
   // Held any longer, on Windows the file could not be renamed while the
   // outcome is read.
   held.Release();
   if (update == nullptr) return {kCannotOpenForWriting, kFailure};
   Outcome outcome{kCannotWrite, kFailure};
-  if (TakeTurn(update, read)) {
-    if (const Verdict left = judge(read.kind)) {
+  if (TakeTurn(update, kind)) {
+    if (const std::optional<Outcome> left = LeftAsIs(mode, kind)) {
       outcome = *left;
-    } else if (WriteFileKind(update, read, path)) {
-      outcome = {SwitchMessage(read.kind), 0};
+    } else if (WriteFileKind(update, kind, path)) {
+      outcome = {kind == FileKind::Master ? kMasterToPlugin : kPluginToMaster, 0};
     }
   }
   // A close that fails after the byte was synced does not undo it: the
@@ -75,42 +70,13 @@ Outcome SwitchKind(const std::string& path, HeldRead& held, KindRead read, Judge
   return outcome;
 }
 
-// The outcome of `then` for what was read of the file open as readStream,
-// which it gets held, or the failure that kept it from being read at all.
-template <typename Then>
-Outcome WithKindOf(std::FILE* readStream, Then then) {
-  if (readStream == nullptr) return {kNoSuchFile, kFailure};
-  HeldRead held(readStream);
-  const std::optional<KindRead> read = ReadFileKind(readStream);
-  if (!read) return {kCannotRead, kFailure};
-  return then(*read, held);
-}
-
 }  // namespace
 
-Outcome ConvertOpenedFile(const std::string& path, std::FILE* readStream) {
-  return WithKindOf(readStream, [&path](const KindRead& read, HeldRead& held) {
-    return SwitchKind(path, held, read, ConvertVerdict);
-  });
-}
-
-Outcome ConvertPath(const std::string& path) {
-  return ConvertOpenedFile(path, OpenForReading(path));
-}
-
-Outcome CheckPath(const std::string& path) {
-  return WithKindOf(OpenForReading(path), [](const KindRead& read, HeldRead&) {
-    return Outcome{KindWord(read.kind), 0};
-  });
-}
-
-Outcome SetKindOfPath(const std::string& path, FileKind wanted) {
-  const auto judge = [wanted](FileKind kind) -> Verdict {
-    if (kind == wanted) return Outcome{KindWord(kind), 0};
-    if (kind == FileKind::Unknown) return Outcome{kUnknownKind, kNotOfKindAsked};
-    return std::nullopt;
-  };
-  return WithKindOf(OpenForReading(path), [&](const KindRead& read, HeldRead& held) {
-    return SwitchKind(path, held, read, judge);
-  });
+Outcome ApplyMode(Mode mode, const std::string& path, std::FILE* readStream) {
+  if (readStream == nullptr) return {kNoSuchFile, kFailure};
+  HeldRead held(readStream);
+  const std::optional<FileKind> kind = ReadFileKind(readStream);
+  if (!kind) return {kCannotRead, kFailure};
+  if (const std::optional<Outcome> left = LeftAsIs(mode, *kind)) return *left;
+  return SwitchKind(mode, path, held, *kind);
 }

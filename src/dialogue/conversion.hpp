@@ -7,26 +7,24 @@
 
 #include "typebyte/type_byte.hpp"
 
+// What is done to a file: switched whatever it is, only looked at, or made
+// a master or a plugin. A file that is already of the kind asked for, or
+// of unknown kind, is only read.
+enum class Mode { Convert, Check, ToMaster, ToPlugin };
+
 struct Outcome {
   const char* message;  // one of the tool's messages
   int status;           // 0, kNotOfKindAsked, or -1 when the file could not be done
 };
 
-// Reads the kind of the file at path, already open for reading, and
-// switches it. The file is reopened, written, synced and closed before this
-// returns, so that the outcome is only ever reported for a byte on disk,
-// and the file is free for the user to rename while the outcome is read.
-// A file of unknown kind is only read.
-Outcome ConvertOpenedFile(const std::string& path, std::FILE* readStream);
+// Applies mode to the file at path, already open for reading as readStream
+// (nullptr: it did not open). A switched file is reopened, written, synced
+// and closed before this returns, so that the outcome is only ever
+// reported for a byte on disk, and the file is free for the user to rename
+// while the outcome is read.
+Outcome ApplyMode(Mode mode, const std::string& path, std::FILE* readStream);
 
-// Opens, classifies and switches the file at path.
-Outcome ConvertPath(const std::string& path);
-
-// Opens the file at path for reading only and says which kind it is.
-Outcome CheckPath(const std::string& path);
-
-// Makes the file at path a master or a plugin, as wanted. It is opened for
-// writing only when its byte must change: a file that already is of that
-// kind, or is of unknown kind, is only read; the latter is no failure, but
-// not of the kind asked for either.
-Outcome SetKindOfPath(const std::string& path, FileKind wanted);
+// Opens the file at path for reading and applies mode to it.
+inline Outcome ApplyMode(Mode mode, const std::string& path) {
+  return ApplyMode(mode, path, OpenForReading(path));
+}

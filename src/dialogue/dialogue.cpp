@@ -100,7 +100,7 @@ int RunDialogue() {
     LineBreak();
     return kFailure;
   }
-  const Outcome outcome = ConvertOpenedFile(path, stream);
+  const Outcome outcome = ApplyMode(Mode::Convert, path, stream);
   LineBreak();
   LineBreak();
   Print(outcome.message);

@@ -59,10 +59,10 @@ std::FILE* OpenForReading(const std::string& path) {
   return OpenRegularFile(path, FileAccess::Read);
 }
 
-std::optional<KindRead> ReadFileKind(std::FILE* readStream) {
+std::optional<FileKind> ReadFileKind(std::FILE* readStream) {
   int byte = EOF;
   if (!ReadTypeByte(readStream, byte)) return std::nullopt;
-  return KindRead{Classify(byte)};
+  return Classify(byte);
 }
 
 std::FILE* OpenForUpdate(const std::string& path, std::FILE* readStream) {
@@ -80,7 +80,7 @@ std::FILE* OpenForUpdate(const std::string& path, std::FILE* readStream) {
 
 void CloseRead(std::FILE* readStream) { static_cast<void>(std::fclose(readStream)); }
 
-bool TakeTurn(std::FILE* updateStream, KindRead& read) {
+bool TakeTurn(std::FILE* updateStream, FileKind& kind) {
   const auto giveUp = std::chrono::steady_clock::now() + kLongestWaitForTurn;
   bool waited = false;
   while (LockByte(updateStream, kTurnByteOffset) == ByteLock::Busy) {
@@ -89,12 +89,12 @@ bool TakeTurn(std::FILE* updateStream, KindRead& read) {
     waited = true;
   }
   int byte = EOF;
-  if (waited && ReadByteAt(updateStream, kTypeByteOffset, byte)) read.kind = Classify(byte);
+  if (waited && ReadByteAt(updateStream, kTypeByteOffset, byte)) kind = Classify(byte);
   return true;
 }
 
-bool WriteFileKind(std::FILE* updateStream, const KindRead& read, const std::string& path) {
-  if (read.kind == FileKind::Unknown) return false;  // nothing may be written to it
+bool WriteFileKind(std::FILE* updateStream, FileKind kind, const std::string& path) {
+  if (kind == FileKind::Unknown) return false;  // nothing may be written to it
   // Another program may have rewritten or cut the file since it was read;
   // flipping a byte nobody looked at could damage it. One that only added
   // to the file did no harm.
@@ -102,10 +102,10 @@ bool WriteFileKind(std::FILE* updateStream, const KindRead& read, const std::str
   std::int64_t lengthBefore = 0;
   int byte = EOF;
   if (!IdentifyFile(updateStream, written) || !FileLength(updateStream, lengthBefore) ||
-      !ReadByteAt(updateStream, kTypeByteOffset, byte) || byte != ByteOf(read.kind)) {
+      !ReadByteAt(updateStream, kTypeByteOffset, byte) || byte != ByteOf(kind)) {
     return false;
   }
-  const FileKind switched = read.kind == FileKind::Master ? FileKind::Plugin : FileKind::Master;
+  const FileKind switched = kind == FileKind::Master ? FileKind::Plugin : FileKind::Master;
   return WriteByteAt(updateStream, kTypeByteOffset, static_cast<unsigned char>(ByteOf(switched))) &&
          SyncToDisk(updateStream) && HoldsByteWritten(updateStream, switched, lengthBefore) &&
          PathNames(path, written);

@@ -15,17 +15,12 @@ enum class FileKind { Master, Plugin, Unknown };
 // path holding a NUL byte).
 std::FILE* OpenForReading(const std::string& path);
 
-// What reading a file found.
-struct KindRead {
-  FileKind kind;
-};
-
 // Reads and classifies the type byte. A file too short to have one is
 // Unknown; nothing at all when reading failed (an I/O error), which says
 // nothing of the file's kind. The stream stays open: held, it keeps the
 // file from being freed, so its inode number or file index cannot go to a
 // new file put under its name before OpenForUpdate has compared the two.
-std::optional<KindRead> ReadFileKind(std::FILE* readStream);
+std::optional<FileKind> ReadFileKind(std::FILE* readStream);
 
 // The same path reopened for binary update, positioned at the type byte;
 // never created or truncated. nullptr when it cannot be opened, or when it
@@ -41,11 +36,11 @@ void CloseRead(std::FILE* readStream);
 // any data, which no program's reads or writes meet; taken once the read
 // is closed and held until CloseUpdated, so never during a key wait.
 // Another run that holds it is waited for, a few seconds at most. That run
-// may have switched the file, so read is then read anew, and the file is
+// may have switched the file, so kind is then read anew, and the file is
 // to be judged from it, as if this run had started after the other. False
 // when the wait ran out: nothing may be written. A file system that takes
 // no such lock is no failure.
-bool TakeTurn(std::FILE* updateStream, KindRead& read);
+bool TakeTurn(std::FILE* updateStream, FileKind& kind);
 
 // Puts the opposite type byte into a Master or Plugin and makes it durable
 // before returning, so that success is only ever reported for a byte on
@@ -59,7 +54,7 @@ bool TakeTurn(std::FILE* updateStream, KindRead& read);
 // - path no longer names the file written: another file was put in its
 //   place, and the switch went into the file replaced.
 // A length changed by another program is its own business.
-bool WriteFileKind(std::FILE* updateStream, const KindRead& read, const std::string& path);
+bool WriteFileKind(std::FILE* updateStream, FileKind kind, const std::string& path);
 
 // Gives up the stream's turn and closes it: 0 on success, -1 on failure.
 int CloseUpdated(std::FILE* updateStream);
