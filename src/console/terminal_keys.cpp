@@ -76,32 +76,41 @@ bool TerminalKeyDecoder::Feed(unsigned char byte) {
     case State::Escape: return FeedEscape(byte);
     case State::EscapeEscape:  // rxvt sends Alt+arrow as ESC before the arrow's sequence
       if (byte == '[' || byte == 'O') return StartSequence(byte == '[' ? State::Csi : State::Ss3);
-      return Anew(byte) || true;  // Alt+Escape, then that byte anew
+      return KeyThenAnew(byte);  // Alt+Escape
     case State::Csi:
     case State::Ss3: return FeedSequence(byte);
-    case State::LinuxKey: return IsFinal(byte) ? !Enter(State::Ground) : Anew(byte);
-    case State::Mouse: return --bytesMissing_ == 0 && Enter(State::Ground);
+    case State::LinuxKey: return IsFinal(byte) ? EndUnit(true) : Anew(byte);
+    case State::Mouse: return --bytesMissing_ == 0 && EndUnit(false);
     case State::Utf8:
-      if ((byte & 0xC0) != 0x80) return Anew(byte) || true;  // cut short: a key all the same
-      return --bytesMissing_ == 0 && !Enter(State::Ground);
-    case State::StringEscape: return byte != '\\' ? FeedEscape(byte) : Enter(State::Ground);
-    default:  // Whatever follows ESC ] / P / _ makes it a string: a reply nobody typed.
-      return Enter(byte == kBel   ? State::Ground
-                   : byte == kEsc ? State::StringEscape
-                                  : State::String);
+      // A character cut short is a key all the same.
+      if ((byte & 0xC0) != 0x80) return KeyThenAnew(byte);
+      return --bytesMissing_ == 0 && EndUnit(true);
+    case State::StringStart:  // whatever follows makes it a string: a reply nobody typed
+    case State::String:
+      state_ = byte == kBel ? State::Ground : byte == kEsc ? State::StringEscape : State::String;
+      return false;
+    case State::StringEscape:
+      if (byte == '\\') return EndUnit(false);
+      return FeedEscape(byte);
   }
+  return false;
 }
 
 bool TerminalKeyDecoder::Quiet() {
   const bool key = state_ == State::Escape || state_ == State::EscapeEscape ||
                    state_ == State::StringStart || state_ == State::Utf8 ||
                    ((state_ == State::Csi || state_ == State::Ss3) && empty_);
-  return Enter(State::Ground) || key;
+  return EndUnit(key);
 }
 
-bool TerminalKeyDecoder::Enter(State state) {
+bool TerminalKeyDecoder::Begin(State state) {
   state_ = state;
   return false;
+}
+
+bool TerminalKeyDecoder::EndUnit(bool keyPressed) {
+  state_ = State::Ground;
+  return keyPressed;
 }
 
 bool TerminalKeyDecoder::Anew(unsigned char byte) {
@@ -109,20 +118,25 @@ bool TerminalKeyDecoder::Anew(unsigned char byte) {
   return FeedGround(byte);
 }
 
+bool TerminalKeyDecoder::KeyThenAnew(unsigned char byte) {
+  Anew(byte);
+  return true;
+}
+
 bool TerminalKeyDecoder::FeedGround(unsigned char byte) {
-  if (byte == kEsc) return Enter(State::Escape);
+  if (byte == kEsc) return Begin(State::Escape);
   bytesMissing_ = Utf8Length(byte) - 1;
-  return bytesMissing_ == 0 || Enter(State::Utf8);
+  return bytesMissing_ == 0 || Begin(State::Utf8);
 }
 
 bool TerminalKeyDecoder::FeedEscape(unsigned char byte) {
   switch (byte) {
-    case kEsc: return Enter(State::EscapeEscape);
+    case kEsc: return Begin(State::EscapeEscape);
     case '[': return StartSequence(State::Csi);
     case 'O': return StartSequence(State::Ss3);
     case ']':
     case 'P':
-    case '_': return Enter(State::StringStart);
+    case '_': return Begin(State::StringStart);
     default: return Anew(byte);
   }
 }
@@ -132,18 +146,18 @@ bool TerminalKeyDecoder::FeedEscape(unsigned char byte) {
 // cannot continue the sequence ends it, and starts anew: ESC [ and ESC O
 // alone were Alt with that key.
 bool TerminalKeyDecoder::FeedSequence(unsigned char byte) {
-  if (state_ == State::Csi && empty_ && byte == '[') return Enter(State::LinuxKey);
+  if (state_ == State::Csi && empty_ && byte == '[') return Begin(State::LinuxKey);
   if (state_ == State::Csi && empty_ && byte == 'M') {
     bytesMissing_ = 3;
-    return Enter(State::Mouse);
+    return Begin(State::Mouse);
   }
   if (IsFinal(byte) || (byte == '$' && state_ == State::Csi && !empty_ && onlyDigits_)) {
-    const bool key = IsKeySequence(byte);
-    return Enter(State::Ground) || key;
+    return EndUnit(IsKeySequence(byte));
   }
   if (!IsParameter(byte)) {
     const bool altKey = empty_;
-    return Anew(byte) || altKey;
+    const bool byteIsKey = Anew(byte);
+    return altKey || byteIsKey;
   }
   AddParameterByte(byte);
   return false;
@@ -189,5 +203,5 @@ void TerminalKeyDecoder::AddParameterByte(unsigned char byte) {
 
 bool TerminalKeyDecoder::StartSequence(State state) {
   *this = TerminalKeyDecoder();
-  return Enter(state);
+  return Begin(state);
 }

@@ -35,8 +35,11 @@ class TerminalKeyDecoder {
     StringEscape,  // ESC inside a string: its end, or the next unit
   };
 
-  bool Enter(State state);  // false: no key yet
-  bool Anew(unsigned char byte);
+  // Each of these returns whether a whole key press has come.
+  bool Begin(State state);  // a unit begins: not yet
+  bool EndUnit(bool keyPressed);
+  bool Anew(unsigned char byte);         // the byte starts a unit of its own
+  bool KeyThenAnew(unsigned char byte);  // a key press ended just before the byte
   bool FeedGround(unsigned char byte);
   bool FeedEscape(unsigned char byte);
   bool FeedSequence(unsigned char byte);
