@@ -165,7 +165,7 @@ build_and_test() {
 # Formatting and static analysis, on the code as committed.
 bash scripts/lint.sh
 
-# macOS, for both processors: the tool and its core library compiled
+# macOS, for both processors: the tool and its libraries compiled
 # against macOS's own headers, warnings as errors, and linked; nothing
 # here runs a Mac program. The unit tests too, for one processor, as the
 # headers differ little between the two, against GoogleTest built from
