@@ -204,7 +204,7 @@ reused-between)
        fd && $0 ~ "^close\\(" fd "\\)" && !closed {closed = NR}
        END {exit unknown ? updated > 0 : !(updated && closed > updated)}' "$work/trace" ||
       fail "${mode:-the dialogue}: an unknown file opened for writing, or the read closed first"
-    printf 'TES4\0\0\0\0\7' >"$data" && unknown=1
+    printf '@ABCDEFG\7' >"$data" && unknown=1
   done
   cp "$original" "$data"
   change_after openat 2 'held=$(find "/proc/$pid/fd" -lname "$data" | wc -l)' --to-plugin "$data"
@@ -247,7 +247,7 @@ changed-after-write)
   change_after fsync 1 'printf "\7" | dd of="$data" bs=1 seek=8 conv=notrunc status=none'
   expect "File could not be written!" 255
   cp "$original" "$data"
-  printf 'TES4\0\0\0\0\1 another file' | tee "$work/other" >"$original"
+  printf '@ABCDEFG\1 another file' | tee "$work/other" >"$original"
   change_after pwrite64 1 'mv "$work/other" "$data"'
   expect "File could not be written!" 255
   expect_unchanged
@@ -284,11 +284,11 @@ no-proc)
   ((EUID == 0)) || skip "covering /proc takes root"
   in_mount_namespace '
     cd "$1" && mkdir a b && mount -t tmpfs tmpfs a && mount -t tmpfs tmpfs b && mount -t tmpfs tmpfs /proc
-    mkdir -p /proc/self/fd && printf "TES4\0\0\0\0\1" | tee a/mod.esm >b/other.esm
+    mkdir -p /proc/self/fd && printf "@ABCDEFG\1" | tee a/mod.esm >b/other.esm
     "$3" a/mod.esm >out || true # ASan reads its options from /proc
     for fd in 3 4 5 6 7 8 9; do ln -s "$1/b/other.esm" /proc/self/fd/$fd; done
     { "$3" a/mod.esm || true; od -An -tx1 -j8 a/mod.esm b/other.esm; } >>out'
-  [[ $(<"$work/out") == "a/mod.esm: Master -> Plugin"$'\n'"a/mod.esm: File does not exist!"$'\n'" 00 54 45 53 34 00 00 00 00 01" ]] ||
+  [[ $(<"$work/out") == "a/mod.esm: Master -> Plugin"$'\n'"a/mod.esm: File does not exist!"$'\n'" 00 40 41 42 43 44 45 46 47 01" ]] ||
     fail "$(<"$work/out")"
   ;;
 read-lease | write-lease)
