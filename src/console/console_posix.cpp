@@ -37,15 +37,6 @@ constexpr int kQuietMilliseconds = 100;
 constexpr std::chrono::milliseconds kDrainLimit(2000);
 
 int terminal = -1;
-termios savedMode;
-
-bool SetMode(const termios& mode) {
-  int result;
-  do {
-    result = ::tcsetattr(terminal, TCSAFLUSH, &mode);
-  } while (result != 0 && errno == EINTR);
-  return result == 0;
-}
 
 termios RawModeFrom(termios mode) {
   mode.c_iflag &=
@@ -57,9 +48,6 @@ termios RawModeFrom(termios mode) {
   mode.c_cc[VTIME] = 0;
   return mode;
 }
-
-// A background job must not touch the terminal's mode: it would be stopped.
-bool IsForegroundJob() { return ::tcgetpgrp(terminal) == ::getpgrp(); }
 
 // macOS's poll does not take terminal devices: it reports POLLNVAL for
 // /dev/tty at once. So select waits, where the descriptor fits an fd_set,
@@ -114,11 +102,13 @@ void CloseConsoleInput() {
 // The guard goes up before the mode changes and comes down after it is
 // restored, so that no signal can find the terminal raw and unguarded.
 bool EnterRawMode() {
-  if (terminal < 0 || !IsForegroundJob()) return false;
-  if (::tcgetattr(terminal, &savedMode) != 0) return false;
-  const termios raw = RawModeFrom(savedMode);
-  GuardRawMode(terminal, savedMode, raw);
-  if (SetMode(raw)) return true;
+  termios saved;
+  if (terminal < 0 || !IsForegroundJob(terminal) || ::tcgetattr(terminal, &saved) != 0) {
+    return false;
+  }
+  const termios raw = RawModeFrom(saved);
+  GuardRawMode(terminal, saved, raw);
+  if (SetTerminalMode(terminal, raw)) return true;
   RestoreAndStopGuarding();  // a failed switch may have changed part of the mode
   return false;
 }

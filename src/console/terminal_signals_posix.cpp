@@ -63,8 +63,6 @@ void SetModeFromHandler(const termios& mode, int when) {
   errno = savedErrno;
 }
 
-bool IsForeground() { return ::tcgetpgrp(guardedTerminal) == ::getpgrp(); }
-
 // Delivered before this returns, with the action it has now.
 void RaiseNow(int signal) {
   sigset_t only;
@@ -77,16 +75,18 @@ void RaiseNow(int signal) {
 // A job continued in the background leaves the terminal alone; its next
 // read stops it until it is brought to the foreground.
 void MakeRawIfForeground() {
-  if (IsForeground()) SetModeFromHandler(rawMode, TCSAFLUSH);
+  if (IsForegroundJob(guardedTerminal)) SetModeFromHandler(rawMode, TCSAFLUSH);
 }
 
-// SA_RESETHAND has given the signal its default action back; raised again,
-// it ends the process here, as it would have, so that the parent sees the
-// real cause; a continue held back meanwhile never runs its handler. A job
+// With its default action given back (here, since BSD keeps the handler of
+// SIGILL and SIGTRAP even with SA_RESETHAND), the signal raised again ends
+// the process here, as it would have, so that the parent sees the real
+// cause; a continue held back meanwhile never runs its handler. A job
 // stopped and sent to the background had its terminal restored when it
 // stopped, and touching the terminal from there would only stop it again.
 extern "C" void OnEndingSignal(int signal) {
-  if (IsForeground()) SetModeFromHandler(savedMode, TCSANOW);
+  if (IsForegroundJob(guardedTerminal)) SetModeFromHandler(savedMode, TCSANOW);
+  Install(signal, SIG_DFL, 0);
   RaiseNow(signal);
 }
 
@@ -98,16 +98,32 @@ extern "C" void OnStopSignal(int) {
   Install(SIGTSTP, SIG_DFL, 0);
   RaiseNow(SIGTSTP);
   Install(SIGTSTP, OnStopSignal, SA_RESTART);
-  MakeRawIfForeground();
+  MakeRawIfForeground();  // also where the kernel discarded the stop
 }
 
 // Also after a stop that could not be caught (SIGSTOP), during which the
 // shell may have reset the terminal.
 extern "C" void OnContinueSignal(int) { MakeRawIfForeground(); }
 
+// A signal the tool was started with ignored (nohup) stays ignored, and one
+// that has a handler of the tool's own (a sanitizer's, a profiler's) keeps
+// it. Handlers do not outlive exec, so nothing else can be there.
+bool HasDefaultAction(const struct sigaction& action) {
+  return (action.sa_flags & SA_SIGINFO) == 0 && action.sa_handler == SIG_DFL;
+}
+
 }  // namespace
 
-// A signal the tool was started with ignored (nohup) stays ignored.
+bool IsForegroundJob(int terminal) { return ::tcgetpgrp(terminal) == ::getpgrp(); }
+
+bool SetTerminalMode(int terminal, const termios& mode) {
+  int result;
+  do {
+    result = ::tcsetattr(terminal, TCSAFLUSH, &mode);
+  } while (result != 0 && errno == EINTR);
+  return result == 0;
+}
+
 void GuardRawMode(int terminal, const termios& saved, const termios& raw) {
   guardedTerminal = terminal;
   savedMode = saved;
@@ -122,9 +138,9 @@ void GuardRawMode(int terminal, const termios& saved, const termios& raw) {
     if (!IsGuarded(signal)) continue;
     if (signal == SIGCONT) {
       Install(signal, OnContinueSignal, SA_RESTART);
-    } else if (previousActions[signal].sa_handler != SIG_IGN) {
+    } else if (HasDefaultAction(previousActions[signal])) {
       Install(signal, signal == SIGTSTP ? OnStopSignal : OnEndingSignal,
-              signal == SIGTSTP ? SA_RESTART : SA_RESETHAND);
+              signal == SIGTSTP ? SA_RESTART : 0);
     }
   }
 }
@@ -132,13 +148,10 @@ void GuardRawMode(int terminal, const termios& saved, const termios& raw) {
 bool RestoreAndStopGuarding() {
   sigset_t previousMask;
   sigprocmask(SIG_BLOCK, &guardedSignals, &previousMask);
-  int result;
-  do {
-    result = ::tcsetattr(guardedTerminal, TCSAFLUSH, &savedMode);
-  } while (result != 0 && errno == EINTR);
+  const bool restored = SetTerminalMode(guardedTerminal, savedMode);
   for (int signal = 1; signal < NSIG; ++signal) {
     if (IsGuarded(signal)) sigaction(signal, &previousActions[signal], nullptr);
   }
   sigprocmask(SIG_SETMASK, &previousMask, nullptr);
-  return result == 0;
+  return restored;
 }

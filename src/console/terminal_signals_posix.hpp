@@ -6,6 +6,12 @@
 
 #include <termios.h>
 
+// A background job must not touch the terminal's mode: it would be stopped.
+bool IsForegroundJob(int terminal);
+
+// Sets the mode once output has gone out, dropping input not yet read.
+bool SetTerminalMode(int terminal, const termios& mode);
+
 void GuardRawMode(int terminal, const termios& saved, const termios& raw);
 
 // Gives the terminal its saved mode back and takes the guard down, with the
