@@ -21,17 +21,20 @@ tracked() { # PATTERN...: the tracked files that match, one a line; some or a fa
 }
 
 # The build keeps each folder of src/ to the others it may use (see
-# CMakeLists.txt); a quoted include that climbs out of its folder with ..
-# would still be found beside the file, so none may.
-found=0
-climbing=$(git grep -nE '^\s*#\s*include\s*[<"]([^>"]*/)?\.\./' -- 'src/*') || found=$?
-((found <= 1)) || exit "$found"
-if ((found == 0)); then
-  echo "FAILED: an include in src/ climbs with .., past the layers the build holds:"
-  echo "$climbing"
-  exit 1
-fi
-echo "layers: no include in src/ climbs with .."
+# CMakeLists.txt). A quoted include that climbs out of its folder with ..
+# would still be found beside the file, so none may; nor may a header of
+# the console or the file layer name another folder, which would compile
+# for as long as only the dialogue included that header.
+against_layers() { # PATTERN PATHSPEC MESSAGE
+  local found=0 lines
+  lines=$(git grep -nE "^\s*#\s*include\s*$1" -- "$2") || found=$?
+  ((found <= 1)) || exit "$found"
+  ((found == 1)) || { echo "FAILED: $3:"; echo "$lines"; exit 1; }
+}
+against_layers '[<"]([^>"]*/)?\.\./' 'src/*' "an include in src/ climbs with .."
+against_layers '"[^"]*/' 'src/typebyte/*' "src/typebyte includes from another folder"
+against_layers '"[^"]*/' 'src/console/*' "src/console includes from another folder"
+echo "layers: no include in src/ climbs with .., and the console and the file layer name no folder"
 
 pages=$(tracked '*.md')
 while IFS= read -r page; do
