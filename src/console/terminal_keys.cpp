@@ -103,26 +103,6 @@ bool TerminalKeyDecoder::Quiet() {
   return EndUnit(key);
 }
 
-bool TerminalKeyDecoder::Begin(State state) {
-  state_ = state;
-  return false;
-}
-
-bool TerminalKeyDecoder::EndUnit(bool keyPressed) {
-  state_ = State::Ground;
-  return keyPressed;
-}
-
-bool TerminalKeyDecoder::Anew(unsigned char byte) {
-  state_ = State::Ground;
-  return FeedGround(byte);
-}
-
-bool TerminalKeyDecoder::KeyThenAnew(unsigned char byte) {
-  Anew(byte);
-  return true;
-}
-
 bool TerminalKeyDecoder::FeedGround(unsigned char byte) {
   if (byte == kEsc) return Begin(State::Escape);
   bytesMissing_ = Utf8Length(byte) - 1;

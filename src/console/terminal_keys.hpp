@@ -35,11 +35,25 @@ class TerminalKeyDecoder {
     StringEscape,  // ESC inside a string: its end, or the next unit
   };
 
-  // Each of these returns whether a whole key press has come.
-  bool Begin(State state);  // a unit begins: not yet
-  bool EndUnit(bool keyPressed);
-  bool Anew(unsigned char byte);         // the byte starts a unit of its own
-  bool KeyThenAnew(unsigned char byte);  // a key press ended just before the byte
+  // Each of these returns whether a whole key press has come: as a unit
+  // begins, not yet; as it ends, as told; with a byte that starts a unit
+  // of its own, as that byte says; with one after a key, yes.
+  bool Begin(State state) {
+    state_ = state;
+    return false;
+  }
+  bool EndUnit(bool keyPressed) {
+    state_ = State::Ground;
+    return keyPressed;
+  }
+  bool Anew(unsigned char byte) {
+    state_ = State::Ground;
+    return FeedGround(byte);
+  }
+  bool KeyThenAnew(unsigned char byte) {
+    Anew(byte);
+    return true;
+  }
   bool FeedGround(unsigned char byte);
   bool FeedEscape(unsigned char byte);
   bool FeedSequence(unsigned char byte);
