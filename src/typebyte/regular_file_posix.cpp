@@ -2,8 +2,14 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#ifdef __linux__
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#endif
 
+#include <cstdio>
 #include <string>
+#include <vector>
 
 #include "regular_file.hpp"
 
@@ -13,10 +19,10 @@ int OpenMode(FileAccess access) {
   return (access == FileAccess::Read ? O_RDONLY : O_RDWR) | O_NOCTTY | O_CLOEXEC;
 }
 
-int OpenRetryingOnSignal(const char* path, int flags) {
+int OpenRetryingOnSignal(const char* path, int flags, mode_t mode = 0) {
   int fd;
   do {
-    fd = ::open(path, flags);
+    fd = ::open(path, flags, mode);
   } while (fd < 0 && errno == EINTR);
   return fd;
 }
@@ -153,23 +159,29 @@ bool WriteByteAt(std::FILE* stream, std::int64_t offset, unsigned char byte) {
   return written == 1;
 }
 
-bool SyncToDisk(std::FILE* stream) {
+namespace {
+
+bool SyncDescriptor(int fd) {
   int result;
 #ifdef F_FULLFSYNC
   // On macOS fsync leaves the byte in the drive's cache; this flushes that.
   // Only a file system that cannot do it falls back to fsync: an error from
   // the flush itself, such as EIO, is a failed sync.
   do {
-    result = ::fcntl(::fileno(stream), F_FULLFSYNC);
+    result = ::fcntl(fd, F_FULLFSYNC);
   } while (result != 0 && errno == EINTR);
   if (result == 0) return true;
   if (errno != ENOTSUP && errno != ENOTTY && errno != EINVAL) return false;
 #endif
   do {
-    result = ::fsync(::fileno(stream));
+    result = ::fsync(fd);
   } while (result != 0 && errno == EINTR);
   return result == 0 || errno == EINVAL || errno == ENOTSUP || errno == EOPNOTSUPP;
 }
+
+}  // namespace
+
+bool SyncToDisk(std::FILE* stream) { return SyncDescriptor(::fileno(stream)); }
 
 namespace {
 
@@ -207,4 +219,144 @@ void UnlockByte(std::FILE* stream, std::int64_t offset) {
   struct flock lock = ByteAt(offset);
   lock.l_type = F_UNLCK;
   static_cast<void>(SetLock(::fileno(stream), lock));
+}
+
+namespace {
+
+bool WriteAll(int fd, const char* data, std::size_t count) {
+  while (count > 0) {
+    const ssize_t written = ::write(fd, data, count);
+    if (written < 0 && errno == EINTR) continue;
+    if (written <= 0) return false;
+    data += written;
+    count -= static_cast<std::size_t>(written);
+  }
+  return true;
+}
+
+// Through the tool's own buffer, from the start of the file to its end.
+bool CopyByReading(int from, int to) {
+  std::vector<char> buffer(std::size_t{1} << 20);
+  for (off_t at = 0;;) {
+    const ssize_t count = ::pread(from, buffer.data(), buffer.size(), at);
+    if (count < 0 && errno == EINTR) continue;
+    if (count <= 0) return count == 0;
+    if (!WriteAll(to, buffer.data(), static_cast<std::size_t>(count))) return false;
+    at += count;
+  }
+}
+
+enum class KernelCopy { Done, Failed, Unavailable };
+
+// Linux: a reflink shares the blocks (Btrfs, XFS) and copy_file_range lets
+// the kernel, or a network file system's server, copy without the bytes
+// passing through the tool. Unavailable where neither copied anything.
+KernelCopy CopyInKernel(int from, int to) {
+#ifdef __linux__
+  if (::ioctl(to, FICLONE, from) == 0) return KernelCopy::Done;
+  loff_t in = 0, out = 0;
+  for (;;) {
+    const ssize_t count = ::copy_file_range(from, &in, to, &out, std::size_t{1} << 30, 0);
+    if (count == 0) return KernelCopy::Done;
+    if (count > 0 || errno == EINTR) continue;
+    const bool unsupported =
+        errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP;
+    return in == 0 && unsupported ? KernelCopy::Unavailable : KernelCopy::Failed;
+  }
+#else
+  static_cast<void>(from);
+  static_cast<void>(to);
+  return KernelCopy::Unavailable;
+#endif
+}
+
+bool CopyAll(int from, int to) {
+  const KernelCopy copied = CopyInKernel(from, to);
+  return copied == KernelCopy::Done ||
+         (copied == KernelCopy::Unavailable && CopyByReading(from, to));
+}
+
+// A new name is durable only once its folder is synced. A folder that
+// cannot be opened to be synced is no failure: the name is there.
+bool SyncFolderOf(const std::string& path) {
+  const std::size_t slash = path.find_last_of('/');
+  const std::string folder = slash == std::string::npos ? "."
+                             : slash == 0               ? "/"
+                                                        : path.substr(0, slash);
+  const int fd = OpenRetryingOnSignal(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return true;
+  const bool synced = SyncDescriptor(fd);
+  ::close(fd);
+  return synced;
+}
+
+// Removes the name only while it still names the file made: another
+// program may have put one of its own there meanwhile.
+void RemoveMade(const std::string& path, const FileIdentity& made) {
+  struct stat info;
+  if (::lstat(path.c_str(), &info) == 0 && IdentityOf(info) == made) ::unlink(path.c_str());
+}
+
+}  // namespace
+
+NewName CopyToNewFile(std::FILE* stream, const std::string& copyPath) {
+  const int from = ::fileno(stream);
+  struct stat info;
+  if (copyPath.find('\0') != std::string::npos || ::fstat(from, &info) != 0) return NewName::Failed;
+  // O_EXCL: a link in the way is neither followed nor replaced.
+  const int to = OpenRetryingOnSignal(copyPath.c_str(),
+                                      O_WRONLY | O_CREAT | O_EXCL | O_NOCTTY | O_CLOEXEC, 0600);
+  if (to < 0) return errno == EEXIST ? NewName::Exists : NewName::Failed;
+  FileIdentity made;
+  const bool known = IdentifyDescriptor(to, made);
+  // The mode is set last, so that a read-only original gives a copy that
+  // could still be written, and the umask takes nothing from it.
+  bool copied =
+      known && CopyAll(from, to) && ::fchmod(to, info.st_mode & 07777) == 0 && SyncDescriptor(to);
+  copied = ::close(to) == 0 && copied && SyncFolderOf(copyPath);
+  if (copied) return NewName::Made;
+  if (known) RemoveMade(copyPath, made);
+  return NewName::Failed;
+}
+
+namespace {
+
+// Where the system has no rename that refuses an existing name: the new
+// name as a hard link, which refuses one, and then the old one taken away.
+NewName RenameByLink(const std::string& from, const std::string& to) {
+  if (::link(from.c_str(), to.c_str()) != 0) {
+    return errno == EEXIST ? NewName::Exists : NewName::Failed;
+  }
+  if (::unlink(from.c_str()) == 0) return NewName::Made;
+  ::unlink(to.c_str());  // the link made here: the file keeps its old name alone
+  return NewName::Failed;
+}
+
+// The system's rename that refuses an existing name; false where it has
+// none, or the file system cannot do it, which leaves errno to say.
+bool RenameExclusively(const std::string& from, const std::string& to) {
+#if defined(RENAME_NOREPLACE)
+  if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return true;
+  if (errno == EINVAL || errno == ENOSYS) errno = ENOTSUP;
+#elif defined(RENAME_EXCL)
+  if (::renamex_np(from.c_str(), to.c_str(), RENAME_EXCL) == 0) return true;
+#else
+  errno = ENOTSUP;
+#endif
+  return false;
+}
+
+}  // namespace
+
+NewName RenameWithoutReplacing(const std::string& from, const std::string& to) {
+  if (from.find('\0') != std::string::npos || to.find('\0') != std::string::npos) {
+    return NewName::Failed;
+  }
+  NewName renamed = NewName::Made;
+  if (!RenameExclusively(from, to)) {
+    if (errno == EEXIST) return NewName::Exists;
+    renamed = errno == ENOTSUP ? RenameByLink(from, to) : NewName::Failed;
+  }
+  if (renamed == NewName::Made) static_cast<void>(SyncFolderOf(to));
+  return renamed;
 }

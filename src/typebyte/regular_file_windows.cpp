@@ -7,6 +7,7 @@
 #include <io.h>
 
 #include <string>
+#include <vector>
 
 #include "regular_file.hpp"
 #include "utf16_windows.hpp"
@@ -136,4 +137,63 @@ ByteLock LockByte(std::FILE* stream, std::int64_t offset) {
 void UnlockByte(std::FILE* stream, std::int64_t offset) {
   OVERLAPPED at = AtOffset(offset);
   static_cast<void>(UnlockFileEx(HandleOf(stream), 0, 1, 0, &at));
+}
+
+namespace {
+
+// Whether anything has the name: a file, a folder, a link.
+bool NameTaken(const std::wstring& wide) {
+  return GetFileAttributesW(wide.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+// From the start of the file to its end, through the handle held, which
+// is the file about to be written, whatever its name names by now.
+bool CopyHandle(HANDLE from, HANDLE to) {
+  std::vector<char> buffer(std::size_t{1} << 20);
+  for (std::int64_t at = 0;;) {
+    OVERLAPPED from_at = AtOffset(at);
+    DWORD count = 0;
+    if (!ReadFile(from, buffer.data(), static_cast<DWORD>(buffer.size()), &count, &from_at)) {
+      return GetLastError() == ERROR_HANDLE_EOF;
+    }
+    if (count == 0) return true;
+    DWORD written = 0;
+    if (!WriteFile(to, buffer.data(), count, &written, nullptr) || written != count) return false;
+    at += count;
+  }
+}
+
+// Deleted through the handle, so that only the file made here can go.
+void DeleteMade(HANDLE made) {
+  FILE_DISPOSITION_INFO disposition{};
+  disposition.DeleteFile = TRUE;
+  static_cast<void>(
+      SetFileInformationByHandle(made, FileDispositionInfo, &disposition, sizeof disposition));
+}
+
+}  // namespace
+
+// CREATE_NEW fails on any name that exists, and follows no link. The copy
+// takes the attributes that Explorer shows of the file.
+NewName CopyToNewFile(std::FILE* stream, const std::string& copyPath) {
+  const std::wstring wide = WideFromWtf8(WithoutSurroundingQuotes(copyPath));
+  const HANDLE from = HandleOf(stream);
+  BY_HANDLE_FILE_INFORMATION info;
+  if (wide.empty() || !GetFileInformationByHandle(from, &info)) return NewName::Failed;
+  const DWORD kept = info.dwFileAttributes &
+                     (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE);
+  const HANDLE to = CreateFileW(wide.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
+                                kept != 0 ? kept : FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (to == INVALID_HANDLE_VALUE) return NameTaken(wide) ? NewName::Exists : NewName::Failed;
+  const bool copied = CopyHandle(from, to) && FlushFileBuffers(to);
+  if (!copied) DeleteMade(to);
+  return CloseHandle(to) && copied ? NewName::Made : NewName::Failed;
+}
+
+NewName RenameWithoutReplacing(const std::string& from, const std::string& to) {
+  const std::wstring wideFrom = WideFromWtf8(WithoutSurroundingQuotes(from));
+  const std::wstring wideTo = WideFromWtf8(WithoutSurroundingQuotes(to));
+  if (wideFrom.empty() || wideTo.empty()) return NewName::Failed;
+  if (MoveFileExW(wideFrom.c_str(), wideTo.c_str(), MOVEFILE_WRITE_THROUGH)) return NewName::Made;
+  return NameTaken(wideTo) ? NewName::Exists : NewName::Failed;
 }
