@@ -91,8 +91,8 @@ TEST_F(CommandLineTest, SetModesSwitchOnlyFilesOfTheOtherKind) {
   ExpectRun(Run({"--to-plugin", "odd.esm"}), Lines({"odd.esm: Unknown Filetyp"}), kNotOfKindAsked);
   // The worst status wins, whatever the order.
   ExpectRun(Run({"--to-plugin", "b.esm", "odd.esm", "a.esp", "missing.esm"}),
-            Lines({"b.esm: Master -> Plugin", "odd.esm: Unknown Filetyp",
-                   "a.esp: Master -> Plugin", "missing.esm: File does not exist!"}),
+            Lines({"b.esm: Master -> Plugin", "odd.esm: Unknown Filetyp", "a.esp: Master -> Plugin",
+                   "missing.esm: File does not exist!"}),
             kFailed);
   EXPECT_EQ(ReadWholeFile(dir_.PathOf("a.esp")), DataFile(0x00));
   EXPECT_EQ(ReadWholeFile(dir_.PathOf("odd.esm")), DataFile(0x02));

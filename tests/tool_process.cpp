@@ -29,7 +29,7 @@ bool BecomeNobody() {
 
 [[noreturn]] void ExecTool(int in, int out, int err, int report,
                            const std::vector<std::string>& command, const ToolOptions& options) {
-  ::setsid();  // no controlling terminal: the key wait finds no console
+  ::setsid();                  // no controlling terminal: the key wait finds no console
   ::signal(SIGPIPE, SIG_DFL);  // as a shell starts it
   ::dup2(in, STDIN_FILENO);
   ::dup2(out, STDOUT_FILENO);
