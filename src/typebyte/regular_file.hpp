@@ -43,6 +43,10 @@ bool SyncToDisk(std::FILE* stream);
 // none, or the system cannot say.
 bool IdentifyPath(const std::string& path, FileIdentity& identity);
 
+// Whether the open file still has a name in some folder; false when it was
+// deleted, or the system cannot say.
+bool HasLink(std::FILE* stream);
+
 enum class ByteLock { Taken, Busy, Unavailable };
 
 // An exclusive advisory lock on one byte of the file, held by this stream

@@ -124,6 +124,14 @@ bool SyncToDisk(std::FILE* stream) {
   return GetLastError() == ERROR_INVALID_FUNCTION;  // cannot be flushed
 }
 
+// A file deleted while open keeps its last link until the last handle
+// closes, marked to be deleted then.
+bool HasLink(std::FILE* stream) {
+  FILE_STANDARD_INFO info;
+  return GetFileInformationByHandleEx(HandleOf(stream), FileStandardInfo, &info, sizeof info) &&
+         info.NumberOfLinks > 0 && !info.DeletePending;
+}
+
 ByteLock LockByte(std::FILE* stream, std::int64_t offset) {
   OVERLAPPED at = AtOffset(offset);
   if (LockFileEx(HandleOf(stream), LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0,

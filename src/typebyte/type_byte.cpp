@@ -47,9 +47,13 @@ bool HoldsByteWritten(std::FILE* stream, FileKind written, std::int64_t lengthBe
 
 // An editor's save renames a new file over the path: the byte then went
 // into the file replaced, and the path names one that was never written.
-bool PathNames(const std::string& path, const FileIdentity& written) {
+// A path that names no file, or cannot be looked up, tells nothing of the
+// file written: renamed or moved meanwhile, it is the user's file still,
+// converted; only deleted, it is lost.
+bool PathStillLeadsTo(const std::string& path, std::FILE* stream, const FileIdentity& written) {
   FileIdentity named;
-  return IdentifyPath(path, named) && named == written;
+  if (IdentifyPath(path, named)) return named == written;
+  return HasLink(stream);
 }
 
 }  // namespace
@@ -82,14 +86,14 @@ void CloseRead(std::FILE* readStream) { static_cast<void>(std::fclose(readStream
 
 bool TakeTurn(std::FILE* updateStream, FileKind& kind) {
   const auto giveUp = std::chrono::steady_clock::now() + kLongestWaitForTurn;
-  bool waited = false;
   while (LockByte(updateStream, kTurnByteOffset) == ByteLock::Busy) {
     if (std::chrono::steady_clock::now() >= giveUp) return false;
     std::this_thread::sleep_for(kTurnPollInterval);
-    waited = true;
   }
+  // A byte that cannot be read leaves kind as it was, for the write to
+  // find the same failure.
   int byte = EOF;
-  if (waited && ReadByteAt(updateStream, kTypeByteOffset, byte)) kind = Classify(byte);
+  if (ReadByteAt(updateStream, kTypeByteOffset, byte)) kind = Classify(byte);
   return true;
 }
 
@@ -108,7 +112,7 @@ bool WriteFileKind(std::FILE* updateStream, FileKind kind, const std::string& pa
   const FileKind switched = kind == FileKind::Master ? FileKind::Plugin : FileKind::Master;
   return WriteByteAt(updateStream, kTypeByteOffset, static_cast<unsigned char>(ByteOf(switched))) &&
          SyncToDisk(updateStream) && HoldsByteWritten(updateStream, switched, lengthBefore) &&
-         PathNames(path, written);
+         PathStillLeadsTo(path, updateStream, written);
 }
 
 int CloseUpdated(std::FILE* updateStream) {
