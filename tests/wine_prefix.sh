@@ -7,6 +7,9 @@
 set -euo pipefail
 mkdir -p "$WINEPREFIX"
 export LC_ALL=C.UTF-8
+# Where qemu runs wine's i386 loader, it must leave wine the top of the
+# 32-bit address space; elsewhere nothing reads it.
+export QEMU_RESERVED_VA=${QEMU_RESERVED_VA:-0xf7000000}
 # The server that creates the prefix goes once it is made; a persistent one
 # can only take over after it.
 setsid -w wineboot --init </dev/null >/dev/null 2>&1
