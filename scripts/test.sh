@@ -159,7 +159,7 @@ if runs_32bit_natively; then
 elif [[ ${MASTERSWITCH_NO_32BIT:-} != 1 ]] && emulates_32bit; then
   echo "i386 programs run here under an emulator (binfmt_misc entry $(binfmt_entry_for "$probe/exit32")):" \
     "the 32-bit exe runs in the cases that differ between 32 and 64 bits"
-  export MASTERSWITCH_32BIT_EMULATED=1
+  export MASTERSWITCH_32BIT_EMULATED=1 PATH=$PWD/tests/wine64_first:$PATH
   ran32=emulated
 else
   if wine32_installed && ! binfmt_entry_for "$probe/exit32" >/dev/null; then

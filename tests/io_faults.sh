@@ -37,7 +37,7 @@ fail() {
 work=$(mktemp -d)
 chmod 755 "$work"
 stopped="" # a tool stopped under strace, which must not outlive a failure
-trap '[[ -z $stopped ]] || kill -KILL "$stopped" 2>/dev/null; umount -l "$work/full" 2>/dev/null; rm -rf "$work"' EXIT
+trap '[[ -z $stopped ]] || kill -KILL "$stopped" 2>/dev/null; umount -l "$work/full" 2>/dev/null || true; rm -rf "$work"' EXIT
 data=$work/mod.esm
 typed=$data # the path piped to the tool
 original=$work/original
