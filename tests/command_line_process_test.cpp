@@ -229,8 +229,9 @@ TEST_F(WindowsCommandLineTest, RunsAsWindowsProgramsStartIt) {
 }
 
 // "b.esp " is no "b.esp", "-x.esp" no option; hidden and system files,
-// folders left out, also where a set mode comes first. A device path (\\.\Z:\...) finds as the literal folder
-// does, where a pattern that ends in a blank or a dot could lose it.
+// folders left out, after a set mode too. A device path (\\.\Z:\...)
+// finds as the literal folder does, where a pattern that ends in a blank
+// or a dot could lose it.
 TEST_F(WindowsCommandLineTest, WildcardsFindEachShownFileAsItself) {
   if (!Tool().isWindows) GTEST_SKIP() << "Windows only";
   const std::pair<const char*, int> files[] = {{"b.esp", 1},  {"b.esp ", 1}, {"c.esp", 1},
