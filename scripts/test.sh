@@ -302,12 +302,12 @@ only_native32=""
 [[ $ran32 != emulated ]] || only_native32="-LE wine32-native"
 build_and_test build "$only_native32" -DCMAKE_CXX_COMPILER=g++
 if [[ -n $skipped ]]; then
-  ran32="but the 32-bit exe's wine tests, skipped: $skipped"
+  ran32=" but the 32-bit exe's wine tests, skipped: $skipped"
 elif [[ $ran32 == emulated ]]; then
-  ran32="the 32-bit exe's under qemu's i386 emulation in these cases only:"
+  ran32=", the 32-bit exe's under qemu's i386 emulation, only these:"
   ran32+=$(ctest --test-dir build -N -L wine32-emulated | sed -n 's/^ *Test *#[0-9]*: wine32\./ /p' | paste -sd,)
 else
-  ran32="the 32-bit exe's natively, every case"
+  ran32=", the 32-bit exe's natively, every one"
 fi
-echo "All tests passed, $ran32; the tool built for x86_64-macos and aarch64-macos as Mach-O" \
+echo "All tests passed$ran32; the tool built for x86_64-macos and aarch64-macos as Mach-O" \
   "executables, warnings as errors, not run here; in $((SECONDS / 60)) min $((SECONDS % 60)) s."
