@@ -156,6 +156,7 @@ bool NameTaken(const std::wstring& wide) {
 
 // From the start of the file to its end, through the handle held, which
 // is the file about to be written, whatever its name names by now.
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters): from and to, as CopyFileW has them.
 bool CopyHandle(HANDLE from, HANDLE to) {
   std::vector<char> buffer(std::size_t{1} << 20);
   for (std::int64_t at = 0;;) {
