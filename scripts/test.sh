@@ -162,7 +162,7 @@ if ! have_zig; then
   staging=$(mktemp -d "$zig_home.XXXXXX") || no_zig "cannot make a folder beside $zig_home"
   # npm's own CA file (a proxy that signs TLS anew) covers its requests,
   # not always the download; Node.js takes it from NODE_EXTRA_CA_CERTS.
-  cafile=$(npm config get cafile 2>/dev/null || true)
+  cafile=$(npm config get cafile --cache "$staging/npm-cache" 2>/dev/null || true)
   if [[ -z ${NODE_EXTRA_CA_CERTS:-} && -f $cafile ]]; then
     echo "Handing npm's CA file $cafile on to Node.js (NODE_EXTRA_CA_CERTS)"
     export NODE_EXTRA_CA_CERTS=$cafile
