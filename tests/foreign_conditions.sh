@@ -24,7 +24,7 @@ if [[ ${1:-} != --inside ]]; then
   temp="$top/temporary files of the test run"
   mkdir -p "$checkout/build-windows" "$checkout/build-windows32" "$temp"
   # The files a build would see: tracked ones and new ones not ignored.
-  git ls-files -z --cached --others --exclude-standard |
+  git -c safe.directory="$(pwd -P)" ls-files -z --cached --others --exclude-standard |
     tar --null -T - --ignore-failed-read -cf - 2>/dev/null | tar -xf - -C "$checkout"
   cp build-windows/masterswitch.exe "$checkout/build-windows/"
   cp build-windows32/masterswitch.exe "$checkout/build-windows32/"
