@@ -10,9 +10,10 @@
 # the release packages twice, in two folders, and compares them, checks the
 # .deb with lintian and runs the tool installed from it.
 # Installing needs root; nothing is installed that is present.
-# It writes only into build-* folders of its own, dist/ and the cache for
-# zig, as the user who runs it: run as root, it gives what it made in the
-# checkout to the checkout's owner when it ends.
+# In the checkout it writes only into build-* folders of its own and dist/,
+# and outside it into zig's cache and temporary folders, as the user who
+# runs it: run as root, it gives what it made in the checkout to the
+# checkout's owner when it ends.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 made=(dist .cache build-gcc build-clang build-sanitize build-fuzz build-linux build-linux-static
