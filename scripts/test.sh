@@ -19,12 +19,14 @@ cd "$(dirname "$0")/.."
 made=(dist .cache build-gcc build-clang build-sanitize build-fuzz build-linux build-linux-static
   build-windows build-windows32 build-macos-googletest build-macos-x86_64 build-macos-aarch64)
 owner=$(stat -c %u:%g .)
+# git, too, writes its index anew as root.
 give_back() {
-  local path
+  local path paths=()
   ((EUID == 0)) && [[ $owner != 0:* ]] || return 0
-  for path in "${made[@]}"; do
-    [[ ! -e $path ]] || chown -R "$owner" -- "$path"
+  for path in "${made[@]}" .git; do
+    [[ ! -e $path ]] || paths+=("$path")
   done
+  ((${#paths[@]} == 0)) || find "${paths[@]}" -xdev -user 0 -exec chown -h "$owner" -- {} +
 }
 trap give_back EXIT
 
