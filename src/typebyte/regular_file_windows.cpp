@@ -149,9 +149,11 @@ void UnlockByte(std::FILE* stream, std::int64_t offset) {
 
 namespace {
 
-// Whether anything has the name: a file, a folder, a link.
-bool NameTaken(const std::wstring& wide) {
-  return GetFileAttributesW(wide.c_str()) != INVALID_FILE_ATTRIBUTES;
+// Whether the name is taken, by a file, a folder or a link, after a
+// create or a move failed with error.
+bool NameTaken(const std::wstring& wide, DWORD error) {
+  return error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS ||
+         GetFileAttributesW(wide.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 // From the start of the file to its end, through the handle held, which
@@ -193,7 +195,9 @@ NewName CopyToNewFile(std::FILE* stream, const std::string& copyPath) {
                      (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE);
   const HANDLE to = CreateFileW(wide.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
                                 kept != 0 ? kept : FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (to == INVALID_HANDLE_VALUE) return NameTaken(wide) ? NewName::Exists : NewName::Failed;
+  if (to == INVALID_HANDLE_VALUE) {
+    return NameTaken(wide, GetLastError()) ? NewName::Exists : NewName::Failed;
+  }
   const bool copied = CopyHandle(from, to) && FlushFileBuffers(to);
   if (!copied) DeleteMade(to);
   return CloseHandle(to) && copied ? NewName::Made : NewName::Failed;
@@ -204,5 +208,5 @@ NewName RenameWithoutReplacing(const std::string& from, const std::string& to) {
   const std::wstring wideTo = WideFromWtf8(WithoutSurroundingQuotes(to));
   if (wideFrom.empty() || wideTo.empty()) return NewName::Failed;
   if (MoveFileExW(wideFrom.c_str(), wideTo.c_str(), MOVEFILE_WRITE_THROUGH)) return NewName::Made;
-  return NameTaken(wideTo) ? NewName::Exists : NewName::Failed;
+  return NameTaken(wideTo, GetLastError()) ? NewName::Exists : NewName::Failed;
 }
