@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include "console.hpp"
+#include "key_event.hpp"
 
 namespace {
 
@@ -63,15 +64,13 @@ bool RestoreMode() {
   return restored;
 }
 
-bool ReadKeyPress(KeyChoice& key) {
+bool ReadKeyPress() {
   for (;;) {
     INPUT_RECORD record;
     DWORD count = 0;
     if (!ReadConsoleInputA(consoleInput, &record, 1, &count) || count != 1) return false;
     // Mouse, focus, menu and window-size events are no key presses.
-    if (record.EventType != KEY_EVENT) continue;
-    key = ChooseKey(FromRecord(record.Event.KeyEvent));
-    if (key.endsWait) return true;
+    if (record.EventType == KEY_EVENT && EndsWait(FromRecord(record.Event.KeyEvent))) return true;
   }
 }
 

@@ -9,7 +9,7 @@
 #include <string>
 
 #include "regular_file.hpp"
-#include "utf16_windows.hpp"
+#include "base/utf16_windows.hpp"
 
 namespace {
 
