@@ -5,20 +5,19 @@
 
 #include <string>
 
+#include "base/retry_posix.hpp"
 #include "regular_file.hpp"
 
 namespace {
+
+int Descriptor(const FileHandle& file) { return static_cast<int>(file.native()); }
 
 int OpenMode(FileAccess access) {
   return (access == FileAccess::Read ? O_RDONLY : O_RDWR) | O_NOCTTY | O_CLOEXEC;
 }
 
 int OpenRetryingOnSignal(const char* path, int flags) {
-  int fd;
-  do {
-    fd = ::open(path, flags);
-  } while (fd < 0 && errno == EINTR);
-  return fd;
+  return RetryOnSignal([path, flags] { return ::open(path, flags); });
 }
 
 bool IsRegularFile(int fd) {
@@ -104,16 +103,19 @@ int OpenRegularDescriptor(const std::string& path, FileAccess access) {
 
 }  // namespace
 
-std::FILE* OpenRegularFile(const std::string& path, FileAccess access) {
-  const int fd = OpenRegularDescriptor(path, access);
-  if (fd < 0) return nullptr;
-  std::FILE* stream = ::fdopen(fd, access == FileAccess::Read ? "rb" : "r+b");
-  if (stream == nullptr) ::close(fd);
-  return stream;
+bool FileHandle::Close() {
+  if (!IsOpen()) return true;
+  const bool closed = ::close(static_cast<int>(native_)) == 0;
+  native_ = kNone;
+  return closed;
 }
 
-bool IdentifyFile(std::FILE* stream, FileIdentity& identity) {
-  return IdentifyDescriptor(::fileno(stream), identity);
+FileHandle OpenRegularFile(const std::string& path, FileAccess access) {
+  return FileHandle(OpenRegularDescriptor(path, access));
+}
+
+bool IdentifyFile(const FileHandle& file, FileIdentity& identity) {
+  return IdentifyDescriptor(Descriptor(file), identity);
 }
 
 bool IdentifyPath(const std::string& path, FileIdentity& identity) {
@@ -123,52 +125,40 @@ bool IdentifyPath(const std::string& path, FileIdentity& identity) {
   return true;
 }
 
-bool FileLength(std::FILE* stream, std::int64_t& length) {
+bool FileLength(const FileHandle& file, std::int64_t& length) {
   struct stat info;
-  if (::fstat(::fileno(stream), &info) != 0) return false;
+  if (::fstat(Descriptor(file), &info) != 0) return false;
   length = static_cast<std::int64_t>(info.st_size);
   return true;
 }
 
-bool SeekTo(std::FILE* stream, std::int64_t offset) {
-  return ::fseeko(stream, static_cast<off_t>(offset), SEEK_SET) == 0;
-}
-
-bool ReadByteAt(std::FILE* stream, std::int64_t offset, int& byte) {
+bool ReadByteAt(const FileHandle& file, std::int64_t offset, int& byte) {
   unsigned char value;
-  ssize_t count;
-  do {
-    count = ::pread(::fileno(stream), &value, 1, static_cast<off_t>(offset));
-  } while (count < 0 && errno == EINTR);
+  const ssize_t count = RetryOnSignal([&file, &value, offset] {
+    return ::pread(Descriptor(file), &value, 1, static_cast<off_t>(offset));
+  });
   if (count < 0) return false;
-  byte = count == 1 ? value : EOF;
+  byte = count == 1 ? value : kPastEnd;
   return true;
 }
 
-bool WriteByteAt(std::FILE* stream, std::int64_t offset, unsigned char byte) {
-  ssize_t written;
-  do {
-    written = ::pwrite(::fileno(stream), &byte, 1, static_cast<off_t>(offset));
-  } while (written < 0 && errno == EINTR);
-  return written == 1;
+bool WriteByteAt(const FileHandle& file, std::int64_t offset, unsigned char byte) {
+  return RetryOnSignal([&file, &byte, offset] {
+           return ::pwrite(Descriptor(file), &byte, 1, static_cast<off_t>(offset));
+         }) == 1;
 }
 
-bool SyncToDisk(std::FILE* stream) {
-  int result;
+bool SyncToDisk(const FileHandle& file) {
+  const int fd = Descriptor(file);
 #ifdef F_FULLFSYNC
   // On macOS fsync leaves the byte in the drive's cache; this flushes that.
   // Only a file system that cannot do it falls back to fsync: an error from
   // the flush itself, such as EIO, is a failed sync.
-  do {
-    result = ::fcntl(::fileno(stream), F_FULLFSYNC);
-  } while (result != 0 && errno == EINTR);
-  if (result == 0) return true;
+  if (RetryOnSignal([fd] { return ::fcntl(fd, F_FULLFSYNC); }) == 0) return true;
   if (errno != ENOTSUP && errno != ENOTTY && errno != EINVAL) return false;
 #endif
-  do {
-    result = ::fsync(::fileno(stream));
-  } while (result != 0 && errno == EINTR);
-  return result == 0 || errno == EINVAL || errno == ENOTSUP || errno == EOPNOTSUPP;
+  return RetryOnSignal([fd] { return ::fsync(fd); }) == 0 || errno == EINVAL || errno == ENOTSUP ||
+         errno == EOPNOTSUPP;
 }
 
 namespace {
@@ -195,16 +185,16 @@ struct flock ByteAt(std::int64_t offset) {
 
 }  // namespace
 
-ByteLock LockByte(std::FILE* stream, std::int64_t offset) {
+ByteLock LockByte(const FileHandle& file, std::int64_t offset) {
   struct flock lock = ByteAt(offset);
   lock.l_type = F_WRLCK;
-  const int error = SetLock(::fileno(stream), lock);
+  const int error = SetLock(Descriptor(file), lock);
   if (error == 0) return ByteLock::Taken;
   return error == EAGAIN || error == EACCES ? ByteLock::Busy : ByteLock::Unavailable;
 }
 
-void UnlockByte(std::FILE* stream, std::int64_t offset) {
+void UnlockByte(const FileHandle& file, std::int64_t offset) {
   struct flock lock = ByteAt(offset);
   lock.l_type = F_UNLCK;
-  static_cast<void>(SetLock(::fileno(stream), lock));
+  static_cast<void>(SetLock(Descriptor(file), lock));
 }
