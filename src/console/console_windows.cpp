@@ -12,15 +12,6 @@ namespace {
 HANDLE consoleInput = INVALID_HANDLE_VALUE;
 DWORD savedMode = 0;
 
-KeyEvent FromRecord(const KEY_EVENT_RECORD& key) {
-  KeyEvent event;
-  event.keyDown = key.bKeyDown != FALSE;
-  event.virtualKey = key.wVirtualKeyCode;
-  event.controlKeys = key.dwControlKeyState;
-  event.character = static_cast<unsigned char>(key.uChar.AsciiChar);
-  return event;
-}
-
 // Ctrl+Break and closing the window still end the process while input is
 // raw; the console, which the shell that started the tool shares, gets its
 // mode back first. Runs on a thread of its own, reading what the waiting
@@ -70,7 +61,12 @@ bool ReadKeyPress() {
     DWORD count = 0;
     if (!ReadConsoleInputA(consoleInput, &record, 1, &count) || count != 1) return false;
     // Mouse, focus, menu and window-size events are no key presses.
-    if (record.EventType == KEY_EVENT && EndsWait(FromRecord(record.Event.KeyEvent))) return true;
+    if (record.EventType != KEY_EVENT) continue;
+    const KEY_EVENT_RECORD& key = record.Event.KeyEvent;
+    if (EndsWait({key.bKeyDown != FALSE, key.wVirtualKeyCode, key.dwControlKeyState,
+                  static_cast<unsigned char>(key.uChar.AsciiChar)})) {
+      return true;
+    }
   }
 }
 
