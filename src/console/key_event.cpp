@@ -37,9 +37,10 @@ bool IsKnownKey(int key) {
 // Alt, which outweighs Ctrl, gives no code with a keypad digit; Ctrl,
 // which outweighs Shift, none with the digits but 2 and 6 nor with the
 // punctuation keys of the US layout but - [ \ ].
-bool HasNoCode(int key, std::uint32_t controlKeys) {
-  if (controlKeys & kAlt) return key >= kNumpad0 && key <= kNumpad0 + 9;
-  if ((controlKeys & kCtrl) == 0) return false;
+bool HasNoCode(const KeyEvent& event) {
+  const int key = event.virtualKey;
+  if (event.controlKeys & kAlt) return key >= kNumpad0 && key <= kNumpad0 + 9;
+  if ((event.controlKeys & kCtrl) == 0) return false;
   if (key >= '0' && key <= '9') return key != '2' && key != '6';
   return (key >= 0xBA && key <= 0xC0 && key != 0xBD) || key == 0xDE;
 }
@@ -49,5 +50,5 @@ bool HasNoCode(int key, std::uint32_t controlKeys) {
 bool EndsWait(const KeyEvent& event) {
   if (!event.keyDown) return false;
   if (event.character != 0) return true;
-  return IsKnownKey(event.virtualKey) && !HasNoCode(event.virtualKey, event.controlKeys);
+  return IsKnownKey(event.virtualKey) && !HasNoCode(event);
 }
