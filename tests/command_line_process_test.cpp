@@ -88,9 +88,11 @@ TEST_F(CommandLineTest, SetModesSwitchOnlyFilesOfTheOtherKind) {
                    "a.esp: Master"}),
             kNotOfKindAsked);
   ExpectRun(Run({"a.esp", "b.esm", "--to-master"}), Lines({"a.esp: Master", "b.esm: Master"}), 0);
-  ExpectRun(Run({"--to-plugin", "b.esm", "missing.esm", "a.esp", "odd.esm"}),
-            Lines({"b.esm: Master -> Plugin", "missing.esm: File does not exist!",
-                   "a.esp: Master -> Plugin", "odd.esm: Unknown Filetyp"}),
+  ExpectRun(Run({"--to-plugin", "odd.esm"}), Lines({"odd.esm: Unknown Filetyp"}), kNotOfKindAsked);
+  // The worst status wins, whatever the order.
+  ExpectRun(Run({"--to-plugin", "b.esm", "odd.esm", "a.esp", "missing.esm"}),
+            Lines({"b.esm: Master -> Plugin", "odd.esm: Unknown Filetyp", "a.esp: Master -> Plugin",
+                   "missing.esm: File does not exist!"}),
             kFailed);
   EXPECT_EQ(ReadWholeFile(dir_.PathOf("a.esp")), DataFile(0x00));
   EXPECT_EQ(ReadWholeFile(dir_.PathOf("odd.esm")), DataFile(0x02));
@@ -149,6 +151,7 @@ TEST_F(CommandLineTest, OptionsAndUsageErrors) {
       {{"--check", "--to-master", "master.esm"},
        "masterswitch: --to-master cannot be combined with --check (try --help)"},
       {{"--"}, "masterswitch: no PATH given (try --help)"},
+      {{"--bogus", "--help"}, "masterswitch: unknown option '--bogus' (try --help)"},
   };
   for (const auto& e : errors) {
     const ToolRun run = Run(e.arguments);
@@ -164,8 +167,8 @@ TEST_F(CommandLineTest, OptionsAndUsageErrors) {
   EXPECT_EQ(ReadWholeFile(master), DataFile(0x01));
   EXPECT_EQ(ReadWholeFile(dashed), DataFile(0x01));
 
-  ExpectRun(Run({"--", "-odd.esm", "-"}),
-            Lines({"-odd.esm: Master -> Plugin", "-: File does not exist!"}), kFailed);
+  ExpectRun(Run({"-", "--", "-odd.esm"}),
+            Lines({"-: File does not exist!", "-odd.esm: Master -> Plugin"}), kFailed);
   ExpectRun(Run({"--check", "master.esm", "--check"}), Lines({"master.esm: Master"}), 0);
   ExpectRun(Run({"--version"}), Lines({"masterswitch " MASTERSWITCH_VERSION}), 0);
   const ToolRun help = Run({"-h"});

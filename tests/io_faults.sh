@@ -225,14 +225,14 @@ reused-between)
   each_mode replace_in_mode
   ;;
 cut-between)
-  # Cut short just before the write, after the byte was read again (the
+  # Cut short just before the write, after the byte was last read (the
   # write then makes it 9 bytes long), and just after it: never a success.
   cut_in_mode() {
     change_after $stop 'truncate -s 4 "$data"'
     expect_in_mode "File could not be written!" 255
     (($(stat -c %s "$data") == length)) || fail "${mode:-the dialogue}: $(stat -c %s "$data") bytes"
   }
-  stop="pread64 2" length=9 each_mode cut_in_mode
+  stop="pread64 3" length=9 each_mode cut_in_mode
   stop="pwrite64 1" length=4 each_mode cut_in_mode
   ;;
 append-during-sync)
@@ -259,6 +259,30 @@ turns)
     beside=$! && until grep -qs EAGAIN "$work/locks" || ! kill -0 $beside 2>/dev/null; do sleep 0.01; done'
   expect "Master -> Plugin" 0
   wait "$beside" && [[ $(<"$work/beside") == "$data: Plugin" ]] || fail "beside it: '$(<"$work/beside")'"
+  ;;
+runs-meet)
+  # A run stopped just before it reaches for its turn (after the held
+  # read's close) while another converts the file: it judges the file as
+  # it finds it then. The two reports together are true of the final byte.
+  printf '@ABCDEFG\0 rest' | tee "$original" >"$data"
+  for mode in --to-master "" --to-master; do
+    change_after close 3 '"$tool" $mode "$data" >"$work/beside"' $mode "$data"
+    printf '%s|%s|%s' "$output" "$status" "$(<"$work/beside")" >"$work/got"
+    want="$data: Master"$'\n|0|'"$data: Plugin -> Master"
+    [[ -n $mode ]] || want="$data: Master -> Plugin"$'\n|0|'"$data: Plugin -> Master"
+    [[ $(<"$work/got") == "$want" ]] || fail "${mode:-toggle}: $(<"$work/got")"
+    if [[ -n $mode ]]; then expect_flipped; else expect_unchanged; fi
+    cp "$original" "$data"
+  done
+  ;;
+moved-during-sync)
+  # While strace holds the sync back, the file renamed is the file converted;
+  # deleted, it is lost.
+  change_after fsync 1 'mv "$data" "$work/renamed.esm"'
+  expect "Master -> Plugin" 0
+  mv "$work/renamed.esm" "$data" && expect_flipped
+  change_after fsync 1 'rm "$data"'
+  expect "File could not be written!" 255
   ;;
 eintr-enolck)
   # An interrupted look at the path for the update open, or write, is made
@@ -287,8 +311,10 @@ no-proc)
     mkdir -p /proc/self/fd && printf "@ABCDEFG\1" | tee a/mod.esm >b/other.esm
     "$3" a/mod.esm >out || true # ASan reads its options from /proc
     for fd in 3 4 5 6 7 8 9; do ln -s "$1/b/other.esm" /proc/self/fd/$fd; done
-    { "$3" a/mod.esm || true; od -An -tx1 -j8 a/mod.esm b/other.esm; } >>out'
-  [[ $(<"$work/out") == "a/mod.esm: Master -> Plugin"$'\n'"a/mod.esm: File does not exist!"$'\n'" 00 40 41 42 43 44 45 46 47 01" ]] ||
+    { "$3" a/mod.esm || true; od -An -tx1 -j8 a/mod.esm b/other.esm; } >>out
+    mkfifo b/fifo && for fd in 3 4 5 6 7 8 9; do ln -sfn "$1/b/fifo" /proc/self/fd/$fd; done
+    timeout 10 "$3" --check a/mod.esm >>out || true # a FIFO is never opened'
+  [[ $(<"$work/out") == "a/mod.esm: Master -> Plugin"$'\n'"a/mod.esm: File does not exist!"$'\n'" 00 40 41 42 43 44 45 46 47 01"$'\n'"a/mod.esm: File does not exist!" ]] ||
     fail "$(<"$work/out")"
   ;;
 read-lease | write-lease)

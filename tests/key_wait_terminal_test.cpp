@@ -164,6 +164,12 @@ INSTANTIATE_TEST_SUITE_P(Signals, KeyWaitSignalTest,
                                          NamedSignal{"PIPE", SIGPIPE},
                                          NamedSignal{"XCPU", SIGXCPU}),
                          NameOf);
+#ifdef SIGRTMAX
+INSTANTIATE_TEST_SUITE_P(RealTime, KeyWaitSignalTest,
+                         testing::Values(NamedSignal{"RTMIN", SIGRTMIN},
+                                         NamedSignal{"RTMAX", SIGRTMAX}),
+                         NameOf);
+#endif
 
 SessionOptions Ignoring(int signal) {
   SessionOptions options;
@@ -188,25 +194,41 @@ INSTANTIATE_TEST_SUITE_P(Signals, KeyWaitIgnoredSignalTest,
                          testing::Values(NamedSignal{"HUP", SIGHUP}, NamedSignal{"PIPE", SIGPIPE}),
                          NameOf);
 
-// Stopped by SIGTSTP, the tool restores the terminal itself; by SIGSTOP,
-// which it cannot catch, the shell does. Continued, it makes it raw again.
+// Stopped by SIGTSTP, SIGTTIN or SIGTTOU, the tool restores the terminal
+// itself; by SIGSTOP, which it cannot catch, the shell does. Continued, it
+// makes it raw again; and so again at a second stop.
 class KeyWaitStopTest : public KeyWaitTest, public testing::WithParamInterface<NamedSignal> {};
 
 TEST_P(KeyWaitStopTest, ContinueMakesTheTerminalRawAgain) {
-  tool_.Signal(GetParam().number);
-  ASSERT_TRUE(tool_.WaitForStop());
-  if (GetParam().number == SIGSTOP) tool_.SetMode(before_);
-  EXPECT_TRUE(SameMode(tool_.Mode(), before_));
-  tool_.Signal(SIGCONT);
-  ASSERT_TRUE(tool_.WaitForRawMode());
+  for (int stop = 1; stop <= 2; ++stop) {
+    tool_.Signal(GetParam().number);
+    ASSERT_TRUE(tool_.WaitForStop());
+    if (GetParam().number == SIGSTOP) tool_.SetMode(before_);
+    EXPECT_TRUE(SameMode(tool_.Mode(), before_)) << "stop " << stop;
+    tool_.Signal(SIGCONT);
+    ASSERT_TRUE(tool_.WaitForRawMode());
+  }
   tool_.Type("x");
   ExpectEndedCleanly();
 }
 
 INSTANTIATE_TEST_SUITE_P(Signals, KeyWaitStopTest,
-                         testing::Values(NamedSignal{"TSTP", SIGTSTP},
+                         testing::Values(NamedSignal{"TSTP", SIGTSTP}, NamedSignal{"TTIN", SIGTTIN},
+                                         NamedSignal{"TTOU", SIGTTOU},
                                          NamedSignal{"STOP", SIGSTOP}),
                          NameOf);
+
+// Input that never stops, as a key held down, is dropped for 2 s at most.
+TEST_F(KeyWaitTest, InputThatNeverStopsCannotHoldTheTool) {
+  tool_.Type("x");
+  const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  int status = -1;
+  while (status == -1 && std::chrono::steady_clock::now() < giveUp) {
+    tool_.Type("y");
+    status = tool_.WaitForExit(TerminalSession::Duration(20));
+  }
+  EXPECT_EQ(status, 0);
+}
 
 // Continued in the background, the tool is stopped again by its next read,
 // and has left the mode alone until it is in the foreground once more.
@@ -244,6 +266,11 @@ TEST_P(KeyWaitPasteTest, LeavesNothingForTheShell) {
     paste.insert(0, path + "\r");
   }
   tool.Type(paste);
+  // The rest of it in parts, each well within the quiet gap of the last.
+  for (int part = 0; part < 4; ++part) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(25));
+    tool.Type("echo part " + std::to_string(part) + "\r");
+  }
   ASSERT_TRUE(tool.WaitForOutput("shell reads")) << tool.Output();
   tool.Type("end\r");
   ASSERT_TRUE(tool.WaitForOutput(" lines\r\n"));

@@ -29,7 +29,8 @@ bool BecomeNobody() {
 
 [[noreturn]] void ExecTool(int in, int out, int err, int report,
                            const std::vector<std::string>& command, const ToolOptions& options) {
-  ::setsid();  // no controlling terminal: the key wait finds no console
+  ::setsid();                  // no controlling terminal: the key wait finds no console
+  ::signal(SIGPIPE, SIG_DFL);  // as a shell starts it
   ::dup2(in, STDIN_FILENO);
   ::dup2(out, STDOUT_FILENO);
   ::dup2(err, STDERR_FILENO);
@@ -109,8 +110,25 @@ bool MakePipe(int ends[2]) {
 
 }  // namespace
 
+// The tool may stop reading before all is written: SIGPIPE is ignored
+// meanwhile, and only here, never in a tool that another test starts.
+class SigpipeIgnored {
+ public:
+  SigpipeIgnored() {
+    struct sigaction ignore {};
+    ignore.sa_handler = SIG_IGN;
+    ::sigaction(SIGPIPE, &ignore, &previous_);
+  }
+  SigpipeIgnored(const SigpipeIgnored&) = delete;
+  SigpipeIgnored& operator=(const SigpipeIgnored&) = delete;
+  ~SigpipeIgnored() { ::sigaction(SIGPIPE, &previous_, nullptr); }
+
+ private:
+  struct sigaction previous_ {};
+};
+
 ToolRun RunToolPiped(const std::string& input, const ToolOptions& options) {
-  ::signal(SIGPIPE, SIG_IGN);  // the tool may stop reading before all is written
+  const SigpipeIgnored whileWriting;
   const std::vector<std::string> command = CommandFor(options);
   int in[2], out[2], err[2], report[2];
   ToolRun run;

@@ -47,8 +47,13 @@ bool EndsTheProcess(int signal) {
   return false;
 }
 
+// Sent by kill, SIGTTIN and SIGTTOU stop the process just as SIGTSTP does.
+bool StopsTheProcess(int signal) {
+  return signal == SIGTSTP || signal == SIGTTIN || signal == SIGTTOU;
+}
+
 bool IsGuarded(int signal) {
-  return signal == SIGTSTP || signal == SIGCONT || EndsTheProcess(signal);
+  return StopsTheProcess(signal) || signal == SIGCONT || EndsTheProcess(signal);
 }
 
 void Install(int signal, void (*handler)(int), int flags) {
@@ -93,13 +98,14 @@ extern "C" void OnEndingSignal(int signal) {
 }
 
 // The stop happens inside the handler, so that the process goes on right
-// here when continued. The kernel discards the stop for an orphaned job;
-// then the wait simply goes on.
-extern "C" void OnStopSignal(int) {
-  SetModeFromHandler(savedMode, TCSANOW);
-  Install(SIGTSTP, SIG_DFL, 0);
-  RaiseNow(SIGTSTP);
-  Install(SIGTSTP, OnStopSignal, SA_RESTART);
+// here when continued, with the handler back for the next stop. The kernel
+// discards the stop for an orphaned job; then the wait simply goes on. A
+// background job's terminal was restored when it left the foreground.
+extern "C" void OnStopSignal(int signal) {
+  if (IsForegroundJob(guardedTerminal)) SetModeFromHandler(savedMode, TCSANOW);
+  Install(signal, SIG_DFL, 0);
+  RaiseNow(signal);
+  Install(signal, OnStopSignal, SA_RESTART);
   MakeRawIfForeground();  // also where the kernel discarded the stop
 }
 
@@ -137,8 +143,8 @@ void GuardRawMode(int terminal, const termios& saved, const termios& raw) {
     if (signal == SIGCONT) {
       Install(signal, OnContinueSignal, SA_RESTART);
     } else if (HasDefaultAction(previousActions[signal])) {
-      Install(signal, signal == SIGTSTP ? OnStopSignal : OnEndingSignal,
-              signal == SIGTSTP ? SA_RESTART : 0);
+      const bool stops = StopsTheProcess(signal);
+      Install(signal, stops ? OnStopSignal : OnEndingSignal, stops ? SA_RESTART : 0);
     }
   }
 }

@@ -38,6 +38,10 @@ bool SyncToDisk(const FileHandle& file);
 // none, or the system cannot say.
 bool IdentifyPath(const std::string& path, FileIdentity& identity);
 
+// Whether the open file still has a name in some folder; false when it was
+// deleted, or the system cannot say.
+bool HasLink(const FileHandle& file);
+
 enum class ByteLock { Taken, Busy, Unavailable };
 
 // An exclusive advisory lock on one byte of the file, held through this

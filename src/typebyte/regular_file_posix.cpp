@@ -57,17 +57,20 @@ int LookAtRegularFile(const std::string& path) {
 // file whatever the path names by now. So a plain blocking open is safe: it
 // cannot meet a FIFO, and it waits for a lease holder (Samba, nfsd) to let
 // go, as any program's open does. Fails with ENOENT where /proc is missing.
-// A /proc that is not the kernel's could name any file: what opened must be
-// the file looked at, or it is refused.
+// A /proc that is not the kernel's could name any file, a FIFO among them:
+// what the entry names must be the file looked at before it is opened, and
+// what opened must be that file too, or it is refused.
 int OpenLookedAt(int found, FileAccess access) {
   const std::string self = "/proc/self/fd/" + std::to_string(found);
-  const int fd = OpenRetryingOnSignal(self.c_str(), OpenMode(access));
-  FileIdentity lookedAt, opened;
-  if (fd < 0 || (IdentifyDescriptor(found, lookedAt) && IdentifyDescriptor(fd, opened) &&
-                 opened == lookedAt)) {
-    return fd;
+  FileIdentity lookedAt, named, opened;
+  if (!IdentifyDescriptor(found, lookedAt)) return -1;
+  if (!IdentifyPath(self, named)) return -1;  // ENOENT without /proc
+  int fd = -1;
+  if (named == lookedAt) {
+    fd = OpenRetryingOnSignal(self.c_str(), OpenMode(access));
+    if (fd < 0 || (IdentifyDescriptor(fd, opened) && opened == lookedAt)) return fd;
+    ::close(fd);
   }
-  ::close(fd);
   errno = EACCES;
   return -1;
 }
@@ -159,6 +162,11 @@ bool SyncToDisk(const FileHandle& file) {
 #endif
   return RetryOnSignal([fd] { return ::fsync(fd); }) == 0 || errno == EINVAL || errno == ENOTSUP ||
          errno == EOPNOTSUPP;
+}
+
+bool HasLink(const FileHandle& file) {
+  struct stat info;
+  return ::fstat(Descriptor(file), &info) == 0 && info.st_nlink > 0;
 }
 
 namespace {

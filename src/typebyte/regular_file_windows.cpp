@@ -116,6 +116,14 @@ bool SyncToDisk(const FileHandle& file) {
          GetLastError() == ERROR_INVALID_FUNCTION;  // cannot be flushed
 }
 
+// A file deleted while open keeps its last link until the last handle
+// closes, marked to be deleted then.
+bool HasLink(const FileHandle& file) {
+  FILE_STANDARD_INFO info;
+  return GetFileInformationByHandleEx(HandleOf(file), FileStandardInfo, &info, sizeof info) &&
+         info.NumberOfLinks > 0 && !info.DeletePending;
+}
+
 ByteLock LockByte(const FileHandle& file, std::int64_t offset) {
   OVERLAPPED at = AtOffset(offset);
   if (LockFileEx(HandleOf(file), LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0,

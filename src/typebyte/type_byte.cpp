@@ -51,9 +51,14 @@ bool HoldsByteWritten(const FileHandle& file, FileKind written, std::int64_t len
 
 // An editor's save renames a new file over the path: the byte then went
 // into the file replaced, and the path names one that was never written.
-bool PathNames(const std::string& path, const FileIdentity& written) {
+// A path that names no file, or cannot be looked up, tells nothing of the
+// file written: renamed or moved meanwhile, it is the user's file still,
+// converted; only deleted, it is lost.
+bool PathStillLeadsTo(const std::string& path, const FileHandle& file,
+                      const FileIdentity& written) {
   FileIdentity named;
-  return IdentifyPath(path, named) && named == written;
+  if (IdentifyPath(path, named)) return named == written;
+  return HasLink(file);
 }
 
 }  // namespace
@@ -76,14 +81,14 @@ FileHandle OpenForUpdate(const std::string& path, const FileHandle& read) {
 
 bool TakeTurn(const FileHandle& update, FileKind& kind) {
   const auto giveUp = std::chrono::steady_clock::now() + kLongestWaitForTurn;
-  bool waited = false;
   while (LockByte(update, kTurnByteOffset) == ByteLock::Busy) {
     if (std::chrono::steady_clock::now() >= giveUp) return false;
     std::this_thread::sleep_for(kTurnPollInterval);
-    waited = true;
   }
+  // A byte that cannot be read leaves kind as it was, for the write to
+  // find the same failure.
   int byte = kPastEnd;
-  if (waited && ReadTypeByte(update, byte)) kind = Classify(byte);
+  if (ReadTypeByte(update, byte)) kind = Classify(byte);
   return true;
 }
 
@@ -102,7 +107,7 @@ bool WriteFileKind(const FileHandle& update, FileKind kind, const std::string& p
   const FileKind switched = kind == FileKind::Master ? FileKind::Plugin : FileKind::Master;
   return WriteByteAt(update, kTypeByteOffset, static_cast<unsigned char>(ByteOf(switched))) &&
          SyncToDisk(update) && HoldsByteWritten(update, switched, lengthBefore) &&
-         PathNames(path, written);
+         PathStillLeadsTo(path, update, written);
 }
 
 bool CloseUpdated(FileHandle& update) {

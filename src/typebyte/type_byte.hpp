@@ -32,11 +32,12 @@ FileHandle OpenForUpdate(const std::string& path, const FileHandle& read);
 // update handle's turn, an exclusive advisory lock on one byte far past
 // any data, which no program's reads or writes meet; taken once the read
 // is closed and held until CloseUpdated, so never during a key wait.
-// Another run that holds it is waited for, a few seconds at most. That run
-// may have switched the file, so kind is then read anew, and the file is
-// to be judged from it, as if this run had started after the other. False
-// when the wait ran out: nothing may be written. A file system that takes
-// no such lock is no failure.
+// Another run that holds it is waited for, a few seconds in all. Whether
+// it waited or not, kind is then read anew under the turn, and the file is
+// to be judged from it, as if this run had started then: another run or
+// program may have switched it since it was read. False when the wait ran
+// out: nothing may be written. A lock error other than "busy" is taken as
+// a file system that takes no such lock, and is no failure.
 bool TakeTurn(const FileHandle& update, FileKind& kind);
 
 // Puts the opposite type byte into a Master or Plugin and makes it durable
@@ -48,8 +49,10 @@ bool TakeTurn(const FileHandle& update, FileKind& kind);
 // - byte 8 does not hold the value written;
 // - the write made the file longer: it had been cut short just before, and
 //   now ends with the byte written;
-// - path no longer names the file written: another file was put in its
-//   place, and the switch went into the file replaced.
+// - path names another file: one was put in its place, and the switch went
+//   into the file replaced;
+// - path names no file, or cannot be looked up, and the file written has no
+//   link left: it was deleted. Renamed or moved, it is converted.
 // A length changed by another program is its own business.
 bool WriteFileKind(const FileHandle& update, FileKind kind, const std::string& path);
 
