@@ -105,6 +105,7 @@ bool ReadByteAt(const FileHandle& file, std::int64_t offset, int& byte) {
   return true;
 }
 
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters): the header's own order, as on POSIX.
 bool WriteByteAt(const FileHandle& file, std::int64_t offset, unsigned char byte) {
   OVERLAPPED at = AtOffset(offset);
   DWORD count = 0;
