@@ -80,36 +80,97 @@ fi
 # Whether this kernel runs 32-bit x86 programs, found out before anything
 # of i386 is added: many cloud and hardened kernels are built or booted
 # without (ia32_emulation=0), and there wine32 makes wine start nothing at
-# all, the 64-bit exe included. Only running such a program tells: an exit
-# in three instructions, made with the binutils that g++ brought. Its
-# 64-bit twin, which must run, tells a folder where nothing runs from a
-# kernel that runs no 32-bit programs. MASTERSWITCH_NO_32BIT=1 acts as if
-# it ran none, to try that path on any machine.
-runs_32bit() {
-  local probe status=0
-  probe=$(mktemp -d)
-  printf '.globl _start\n_start:\nmovl $1, %%eax\nxorl %%ebx, %%ebx\nint $0x80\n' >"$probe/exit32.s"
-  printf '.globl _start\n_start:\nmovl $60, %%eax\nxorl %%edi, %%edi\nsyscall\n' >"$probe/exit64.s"
-  { as --32 -o "$probe/exit32.o" "$probe/exit32.s" && ld -m elf_i386 -o "$probe/exit32" "$probe/exit32.o" &&
-    as --64 -o "$probe/exit64.o" "$probe/exit64.s" && ld -m elf_x86_64 -o "$probe/exit64" "$probe/exit64.o"; } ||
-    { echo "FAILED: binutils could not make the programs that find out whether 32-bit ones run"; exit 1; }
-  "$probe/exit64" || { echo "FAILED: cannot run a program made in $probe: is it mounted noexec?"; exit 1; }
-  "$probe/exit32" 2>/dev/null || status=$?
-  rm -rf "$probe"
-  return "$status"
+# all, the 64-bit exe included, unless an emulator runs its i386 loader.
+# Only running such a program tells: an exit in three instructions, made
+# with the binutils that g++ brought. Its 64-bit twin, which must run,
+# tells a folder where nothing runs from a kernel that runs no 32-bit
+# programs. MASTERSWITCH_NO_32BIT=1 acts as if it ran none, to try that
+# path on any machine.
+probe=$(mktemp -d)
+printf '.globl _start\n_start:\nmovl $1, %%eax\nxorl %%ebx, %%ebx\nint $0x80\n' >"$probe/exit32.s"
+printf '.globl _start\n_start:\nmovl $60, %%eax\nxorl %%edi, %%edi\nsyscall\n' >"$probe/exit64.s"
+{ as --32 -o "$probe/exit32.o" "$probe/exit32.s" && ld -m elf_i386 -o "$probe/exit32" "$probe/exit32.o" &&
+  as --64 -o "$probe/exit64.o" "$probe/exit64.s" && ld -m elf_x86_64 -o "$probe/exit64" "$probe/exit64.o"; } ||
+  { echo "FAILED: binutils could not make the programs that find out whether 32-bit ones run"; exit 1; }
+"$probe/exit64" || { echo "FAILED: cannot run a program made in $probe: is it mounted noexec?"; exit 1; }
+# binfmt_misc is asked before the kernel's own loader: where one of its
+# entries takes i386 programs, they run under its emulator, whatever the
+# kernel could do, and the probe tells nothing of the kernel.
+binfmt=/proc/sys/fs/binfmt_misc
+entry_matches() { # HEADER ENTRY: the header, in hex, is one that ENTRY starts
+  local key value enabled="" offset=0 magic="" mask="" i
+  while read -r key value; do
+    case $key in enabled) enabled=1 ;; offset) offset=$value ;; magic) magic=$value ;; mask) mask=$value ;; esac
+  done <"$2"
+  [[ -n $enabled && -n $magic ]] && ((${#1} >= 2 * offset + ${#magic})) || return 1
+  [[ -n $mask ]] || mask=${magic//?/f}
+  for ((i = 0; i < ${#magic}; i += 2)); do
+    (((16#${1:2*offset+i:2} ^ 16#${magic:i:2}) & 16#${mask:i:2})) && return 1
+  done
+  return 0
+}
+binfmt_entry_for() { # PROGRAM: names the enabled entry that starts it, if any
+  local header entry
+  [[ $(cat "$binfmt/status" 2>/dev/null) == enabled ]] || return 1
+  header=$(od -An -v -tx1 -N 128 "$1" | tr -d ' \n')
+  for entry in "$binfmt"/*; do
+    [[ ${entry##*/} != register && ${entry##*/} != status ]] && entry_matches "$header" "$entry" || continue
+    echo "${entry##*/}"
+    return 0
+  done
+  return 1
+}
+runs_32bit_natively() { ! binfmt_entry_for "$probe/exit32" >/dev/null && "$probe/exit32" 2>/dev/null; }
+# Where the kernel runs none, qemu's user-mode emulator runs them, once an
+# entry for i386 programs sends them to it. Debian registers none on amd64,
+# where the kernel normally runs them itself: this is the usual ELF magic
+# and mask of qemu's i386 entry, with the flag F, which opens the emulator
+# when the entry is made. Wine's i386 loader needs the top of the 4 GiB
+# below it left free of the emulator's own mappings. Sets $emulation to why
+# it cannot be had.
+i386_magic='\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00'
+i386_mask='\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff'
+export QEMU_RESERVED_VA=0xf7000000
+emulates_32bit() {
+  if [[ ! -e $binfmt/register ]]; then
+    ((EUID == 0)) || { emulation="binfmt_misc is not mounted, and only root can mount it"; return 1; }
+    mount -t binfmt_misc binfmt_misc "$binfmt" 2>/dev/null ||
+      { emulation="binfmt_misc cannot be mounted here"; return 1; }
+  fi
+  if ! binfmt_entry_for "$probe/exit32" >/dev/null; then
+    ((EUID == 0)) || { emulation="no binfmt_misc entry runs i386 programs, and only root can make one"; return 1; }
+    if [[ ! -x /usr/bin/qemu-i386-static ]]; then
+      echo "Installing: qemu-user-static"
+      DEBIAN_FRONTEND=noninteractive apt_install qemu-user-static >/dev/null ||
+        { emulation="qemu-user-static could not be installed"; return 1; }
+    fi
+    printf '%s' ":qemu-i386:M::$i386_magic:$i386_mask:/usr/bin/qemu-i386-static:F" >"$binfmt/register" \
+      2>/dev/null || { emulation="binfmt_misc cannot be written here"; return 1; }
+    echo "Registered the binfmt_misc entry qemu-i386: i386 programs run under /usr/bin/qemu-i386-static"
+  fi
+  "$probe/exit32" 2>/dev/null ||
+    { emulation="the binfmt_misc entry $(binfmt_entry_for "$probe/exit32") does not run i386 programs"; return 1; }
 }
 wine32_installed() { dpkg-query -W -f='${Status}' wine32:i386 2>/dev/null | grep -q "ok installed"; }
-skipped=""
-if ! runs_32bit; then
-  if wine32_installed; then
-    echo "FAILED: this kernel runs no 32-bit programs, so with wine32:i386 installed wine starts" \
-      "nothing, not even the 64-bit exe; as root: apt-get remove wine32:i386"
+skipped="" emulation="" ran32=natively
+if runs_32bit_natively; then
+  [[ ${MASTERSWITCH_NO_32BIT:-} != 1 ]] ||
+    skipped="this kernel runs no 32-bit programs, as MASTERSWITCH_NO_32BIT=1 has it"
+elif [[ ${MASTERSWITCH_NO_32BIT:-} != 1 ]] && emulates_32bit; then
+  echo "i386 programs run here under an emulator (binfmt_misc entry $(binfmt_entry_for "$probe/exit32")):" \
+    "the 32-bit exe runs in the cases that differ between 32 and 64 bits"
+  export MASTERSWITCH_32BIT_EMULATED=1 PATH=$PWD/tests/wine64_first:$PATH
+  ran32=emulated
+else
+  if wine32_installed && ! binfmt_entry_for "$probe/exit32" >/dev/null; then
+    echo "FAILED: this kernel runs no 32-bit programs${emulation:+ and $emulation}, so with" \
+      "wine32:i386 installed wine starts nothing, not even the 64-bit exe; as root: apt-get remove wine32:i386"
     exit 1
   fi
-  skipped="this kernel runs no 32-bit programs"
-elif [[ ${MASTERSWITCH_NO_32BIT:-} == 1 ]]; then
-  skipped="this kernel runs no 32-bit programs, as MASTERSWITCH_NO_32BIT=1 has it"
+  skipped="this kernel runs no 32-bit programs${emulation:+, and $emulation}"
+  [[ ${MASTERSWITCH_NO_32BIT:-} != 1 ]] || skipped+=", as MASTERSWITCH_NO_32BIT=1 has it"
 fi
+rm -rf "$probe"
 if [[ -n $skipped ]]; then
   echo "Nothing of i386 is added or installed, and the 32-bit exe's wine tests are skipped: $skipped"
   export MASTERSWITCH_NO_32BIT=1
@@ -146,11 +207,14 @@ if ! have_zig; then
   have_zig || no_zig "$zig does not run, or is not version $zig_version"
 fi
 
-# A throwaway wine prefix, made once for all wine tests of this run.
+# A throwaway wine prefix, made once for all wine tests of this run, the
+# 64-bit and the 32-bit exe's. It is made meanwhile: with wine32 under
+# emulation that takes minutes, and only the last build's tests need it.
 wine_home=$(mktemp -d)
 export WINEPREFIX=$wine_home/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-trap 'wineserver -k 2>/dev/null || true; rm -rf "$wine_home"' EXIT
-bash tests/wine_prefix.sh
+{ bash tests/wine_prefix.sh && echo "$SECONDS" >"$wine_home/made"; } &
+prefix_job=$! prefix_started=$SECONDS
+trap 'kill "$prefix_job" 2>/dev/null; wineserver -k 2>/dev/null || true; rm -rf "$wine_home"' EXIT
 
 # build_and_test DIR CTEST_OPTIONS [cmake options...]
 build_and_test() {
@@ -231,7 +295,19 @@ build_and_test build-fuzz "" -DCMAKE_CXX_COMPILER=clang++-19 -DMASTERSWITCH_FUZZ
 build_and_test build-sanitize "-LE wine" -DCMAKE_CXX_COMPILER=clang++-19 -DMASTERSWITCH_SANITIZE=ON
 build_and_test build-clang "-LE wine" -DCMAKE_CXX_COMPILER=clang++-19
 # The wine tests run the cross-built exe, whatever the host compiler: once.
-build_and_test build "" -DCMAKE_CXX_COMPILER=g++
-[[ -z $skipped ]] || skipped=" but the 32-bit exe's wine tests, skipped: $skipped"
-echo "All tests passed$skipped; the tool built for x86_64-macos and aarch64-macos as Mach-O" \
+# Under emulation the 32-bit exe runs in the cases labelled wine32-emulated.
+wait "$prefix_job" || { echo "FAILED: the wine prefix could not be made (tests/wine_prefix.sh)"; exit 1; }
+echo "The wine prefix was made in $(($(<"$wine_home/made") - prefix_started)) s"
+only_native32=""
+[[ $ran32 != emulated ]] || only_native32="-LE wine32-native"
+build_and_test build "$only_native32" -DCMAKE_CXX_COMPILER=g++
+if [[ -n $skipped ]]; then
+  ran32=" but the 32-bit exe's wine tests, skipped: $skipped"
+elif [[ $ran32 == emulated ]]; then
+  ran32=", the 32-bit exe's under qemu's i386 emulation, only these:"
+  ran32+=$(ctest --test-dir build -N -L wine32-emulated | sed -n 's/^ *Test *#[0-9]*: wine32\./ /p' | paste -sd,)
+else
+  ran32=", the 32-bit exe's natively, every one"
+fi
+echo "All tests passed$ran32; the tool built for x86_64-macos and aarch64-macos as Mach-O" \
   "executables, warnings as errors, not run here; in $((SECONDS / 60)) min $((SECONDS % 60)) s."

@@ -134,6 +134,23 @@ TEST_F(CommandLineTest, CheckChangesNeitherBytesNorTimes) {
   ExpectRun(Run({"--check", "missing.esm"}), Lines({"missing.esm: File does not exist!"}), kFailed);
 }
 
+// Another run's turn is a lock on a byte past 2^32, which a 32-bit build
+// must pass whole: while one is held, a run waits and then gives up.
+TEST_F(CommandLineTest, AnotherRunsTurnHoldsTheFileOff) {
+  const std::string plugin = dir_.Write("a.esp", DataFile(0x00));
+  const int other = ::open(plugin.c_str(), O_RDWR | O_CLOEXEC);
+  ASSERT_GE(other, 0);
+  struct flock turn {};
+  turn.l_type = F_WRLCK;
+  turn.l_whence = SEEK_SET;
+  turn.l_start = off_t{1} << 62;
+  turn.l_len = 1;
+  ASSERT_EQ(::fcntl(other, F_SETLK, &turn), 0);
+  ExpectRun(Run({"--to-master", "a.esp"}), Lines({"a.esp: File could not be written!"}), kFailed);
+  ::close(other);
+  EXPECT_EQ(ReadWholeFile(plugin), DataFile(0x00));
+}
+
 TEST_F(CommandLineTest, OptionsAndUsageErrors) {
   const std::string master = dir_.Write("master.esm", DataFile(0x01));
   const std::string dashed = dir_.Write("-odd.esm", DataFile(0x01));
@@ -215,8 +232,9 @@ TEST_F(WindowsCommandLineTest, RunsAsWindowsProgramsStartIt) {
 }
 
 // "b.esp " is no "b.esp", "-x.esp" no option; hidden and system files,
-// folders left out. A device path (\\.\Z:\...) finds as the literal folder
-// does, where a pattern that ends in a blank or a dot could lose it.
+// folders left out, after a set mode too. A device path (\\.\Z:\...)
+// finds as the literal folder does, where a pattern that ends in a blank
+// or a dot could lose it.
 TEST_F(WindowsCommandLineTest, WildcardsFindEachShownFileAsItself) {
   if (!Tool().isWindows) GTEST_SKIP() << "Windows only";
   const std::pair<const char*, int> files[] = {{"b.esp", 1},  {"b.esp ", 1}, {"c.esp", 1},
@@ -230,7 +248,7 @@ TEST_F(WindowsCommandLineTest, WildcardsFindEachShownFileAsItself) {
   const std::string switched =
       Lines({"-x.esp: Plugin -> Master", "b.esp: Plugin -> Master", "b.esp : Plugin -> Master",
              "c.esp: Plugin -> Master", "c.esp.: Plugin -> Master"});
-  ExpectRun(Run({"*.esp*"}), switched, 0);
+  ExpectRun(Run({"--to-master", "*.esp*"}), switched, 0);
   for (const auto& file : files)
     EXPECT_EQ(ReadWholeFile(dir_.PathOf(file.first)), DataFile(file.second)) << file.first;
   std::string device = "\\\\.\\Z:" + dir_.PathOf("");

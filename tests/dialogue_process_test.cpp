@@ -143,7 +143,8 @@ TEST_F(DialogueProcessTest, HugeSparseFileConvertsLikeASmallOne) {
   };
   const auto smallTime = timed(small);
   const auto hugeTime = timed(huge);
-  EXPECT_LT(hugeTime, smallTime + std::chrono::seconds(2));
+  // Under an emulator a wine run of either takes a minute.
+  EXPECT_LT(hugeTime, smallTime * 2 + std::chrono::seconds(2));
 
   struct stat after;
   ASSERT_EQ(::stat(huge.c_str(), &after), 0);

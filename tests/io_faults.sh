@@ -2,8 +2,10 @@
 # Real system-call failures and real full or read-only file systems under
 # the built tool, one case per run, limited to the data file. Each case
 # checks what the tool reported, its exit status, and the file's bytes.
-# Usage: io_faults.sh TOOL CASE. Exits 77 (skipped) where the fault cannot
-# be made here (no strace, no mount namespace), never passing untested.
+# Usage: io_faults.sh TOOL CASE [BITS]. Exits 77 (skipped) where the fault
+# cannot be made here (no strace, no mount namespace), never passing
+# untested. A Windows exe of BITS bits runs under wine, in the full disk's
+# case only, skipped as the wine tests are (see tool_wine.cpp).
 set -euo pipefail
 # The tool waits for a key on its controlling terminal, and a piped user
 # has none: run from a terminal, the script goes on in a session of its own.
@@ -18,6 +20,15 @@ skip() {
   echo "skipped: $*"
   exit 77
 }
+tool_command=("$tool")
+if [[ $tool == *.exe ]]; then
+  command -v wine >/dev/null || skip "no wine"
+  if (($3 == 32)); then
+    [[ ${MASTERSWITCH_NO_32BIT:-} != 1 ]] || skip "this kernel runs no 32-bit programs (MASTERSWITCH_NO_32BIT=1)"
+    [[ -x /usr/lib/wine/wine ]] || skip "wine cannot run 32-bit programs here: no wine32"
+  fi
+  tool_command=(env LC_ALL=C.UTF-8 wine "$tool")
+fi
 fail() {
   echo "FAILED ($case_name): $*"
   exit 1
@@ -26,7 +37,7 @@ fail() {
 work=$(mktemp -d)
 chmod 755 "$work"
 stopped="" # a tool stopped under strace, which must not outlive a failure
-trap '[[ -z $stopped ]] || kill -KILL "$stopped" 2>/dev/null; rm -rf "$work"' EXIT
+trap '[[ -z $stopped ]] || kill -KILL "$stopped" 2>/dev/null; umount -l "$work/full" 2>/dev/null || true; rm -rf "$work"' EXIT
 data=$work/mod.esm
 typed=$data # the path piped to the tool
 original=$work/original
@@ -48,6 +59,7 @@ read_output() {
   output=$(cat "$work/out"; printf x)
   output=${output%x}
   output=${output##*]: }
+  output=${output//$'\r'/}
 }
 expect() { # MESSAGE STATUS
   [[ $output == $'\n\n'"$1" ]] || fail "printed '${output//$'\n'/\\n}', expected '$1'"
@@ -69,6 +81,11 @@ inject() { # SYSCALL:error=ERRNO[:when=N]...
   run strace -qq -f -o /dev/null -P "$data" -e inject="$1"
 }
 in_mount_namespace() { # SCRIPT: run in a private mount namespace
+  if [[ $tool == *.exe ]]; then # wine's server, which opens the files, sees none of ours
+    ((EUID == 0)) || skip "a mount that wine's server sees takes root"
+    bash -euc "$1" _ "$work" "$data" "${tool_command[@]}" || fail "the mount script failed"
+    return
+  fi
   local as=(-m)
   ((EUID == 0)) || as=(-Urm)
   unshare "${as[@]}" true 2>/dev/null || skip "no private mount namespace here"
@@ -362,7 +379,7 @@ full-filesystem)
   # The first 4 KiB of the file are a hole, so writing byte 8 needs a new
   # block on a file system that has none left.
   in_mount_namespace '
-    work=$1 data=$2 tool=$3
+    work=$1
     mkdir "$work/full"
     mount -t tmpfs -o size=64k tmpfs "$work/full"
     truncate -s 8192 "$work/full/mod.esp"
@@ -370,7 +387,7 @@ full-filesystem)
     cp "$work/full/mod.esp" "$work/original"
     dd if=/dev/zero of="$work/full/filler" bs=4k status=none 2>/dev/null || true
     set +e
-    printf "%s\n" "$work/full/mod.esp" | "$tool" >"$work/out"
+    printf "%s\n" "$work/full/mod.esp" | "${@:3}" >"$work/out"
     echo $? >"$work/status"
     cmp -s "$work/full/mod.esp" "$work/original" && touch "$work/unchanged"'
   ;;&

@@ -19,9 +19,9 @@ bool OnPath(const std::string& program) {
 // Skipped only for what the machine lacks, never for what the exe did: an
 // exe that prints nothing where wine could run it is a fault of the exe.
 // A 32-bit exe needs wine's 32-bit loader (Debian's wine32:i386) and a
-// kernel that runs 32-bit programs; the test command probes the kernel
-// before it installs anything of i386 and says what it found in
-// MASTERSWITCH_NO_32BIT.
+// kernel that runs 32-bit programs, or an emulator registered for them;
+// the test command probes the kernel before it installs anything of i386
+// and says in MASTERSWITCH_NO_32BIT when neither is to be had.
 std::string WhyUnavailable() {
   if (!OnPath("wine")) return "wine is not installed";
   if (::access(MASTERSWITCH_EXE, R_OK) != 0) return "no " MASTERSWITCH_EXE;

@@ -38,6 +38,10 @@ if ((bits == 32)); then
     { echo "skipped: this kernel runs no 32-bit programs (MASTERSWITCH_NO_32BIT=1)"; exit 77; }
   [[ -x /usr/lib/wine/wine ]] || { echo "skipped: wine cannot run 32-bit programs here: no wine32"; exit 77; }
 fi
+# Seconds a step may take: a cold wine start, or under qemu's emulation of
+# i386 programs, which takes a minute of a core for each wine process.
+patience=60
+[[ $bits != 32 || ${MASTERSWITCH_32BIT_EMULATED:-} != 1 ]] || patience=600
 
 work=$(mktemp -d)
 socket=$work/tmux
@@ -55,7 +59,7 @@ fail() {
 }
 # Polls until the command succeeds; the deadline covers a cold wine start.
 wait_until() {
-  local what=$1 deadline=$((SECONDS + 60))
+  local what=$1 deadline=$((SECONDS + patience))
   shift
   until "$@"; do
     ((SECONDS < deadline)) || fail "timed out waiting for $what"
@@ -77,7 +81,8 @@ terminal_is_raw() {
 # locale is set. The paths reach tmux's shell as variables, whatever they hold.
 if [[ $name == arguments ]]; then
   tmux -S "$socket" new-session -d -s tool -x 120 -y 40 -c "$work" -e "EXE=$exe" -e "FILE=$file" \
-    'LC_ALL=C.UTF-8 WINEDEBUG=+console timeout --foreground 90 wine "$EXE" "$FILE" nope.esm 2>trace
+    -e "TIMEOUT=$((patience + 30))" \
+    'LC_ALL=C.UTF-8 WINEDEBUG=+console timeout --foreground $TIMEOUT wine "$EXE" "$FILE" nope.esm 2>trace
     echo $? >status; sleep 600'
   lines_shown() { on_screen "$file: Master -> Plugin" && on_screen "nope.esm: File does not exist!"; }
   wait_until "one line per file, in the file's letters" lines_shown
@@ -94,8 +99,8 @@ if [[ $name == arguments ]]; then
   echo "passed ($name: $after)"
   exit 0
 fi
-tmux -S "$socket" new-session -d -s tool -x 120 -y 40 -c "$work" -e "EXE=$exe" \
-  'LC_ALL=C.UTF-8 timeout --foreground 90 wine "$EXE"; echo $? >status; sleep 600'
+tmux -S "$socket" new-session -d -s tool -x 120 -y 40 -c "$work" -e "EXE=$exe" -e "TIMEOUT=$((patience + 30))" \
+  'LC_ALL=C.UTF-8 timeout --foreground $TIMEOUT wine "$EXE"; echo $? >status; sleep 600'
 wait_until "the prompt" on_screen "Path to File"
 wait_until "the terminal in raw mode" terminal_is_raw
 tmux -S "$socket" send-keys -t tool "$path" Enter "${typed_ahead[@]}"
