@@ -6,11 +6,7 @@
 // return each byte as it arrives. Output processing stays on, so text
 // printed meanwhile still starts new lines where it should. Both switches
 // use TCSAFLUSH: keys typed ahead of the wait cannot end it, and bytes left
-// unread when it ends never reach the shell. Signals that end or stop the
-// process during the wait restore the terminal first.
-//
-// A key press ends the wait once a whole one has come; which key it was
-// does not matter here.
+// unread when it ends never reach the shell.
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/select.h>

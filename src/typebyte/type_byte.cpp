@@ -37,10 +37,7 @@ FileHandle OpenPath(const std::string& path, FileAccess access) {
 
 int ByteOf(FileKind kind) { return kind == FileKind::Master ? kMasterByte : kPluginByte; }
 
-// After the sync, byte 8 must hold what was written. A file cut short just
-// before the write was made longer again by it, up to the byte written: it
-// then ends exactly there, where it was longer before. A cut by another
-// program to that very length looks the same, and is taken the same. A
+// The checks after the sync that WriteFileKind names, but the path's; a
 // length that cannot be had now does not undo the byte read back.
 bool HoldsByteWritten(const FileHandle& file, FileKind written, std::int64_t lengthBefore) {
   int byte = kPastEnd;
@@ -49,11 +46,8 @@ bool HoldsByteWritten(const FileHandle& file, FileKind written, std::int64_t len
   return !FileLength(file, length) || length != kTypeByteOffset + 1 || length == lengthBefore;
 }
 
-// An editor's save renames a new file over the path: the byte then went
-// into the file replaced, and the path names one that was never written.
-// A path that names no file, or cannot be looked up, tells nothing of the
-// file written: renamed or moved meanwhile, it is the user's file still,
-// converted; only deleted, it is lost.
+// A path that names no file tells nothing of the file written: renamed or
+// moved meanwhile, it is the user's file still; only deleted, it is lost.
 bool PathStillLeadsTo(const std::string& path, const FileHandle& file,
                       const FileIdentity& written) {
   FileIdentity named;
