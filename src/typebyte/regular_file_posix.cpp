@@ -16,13 +16,13 @@ int OpenMode(FileAccess access) {
   return (access == FileAccess::Read ? O_RDONLY : O_RDWR) | O_NOCTTY | O_CLOEXEC;
 }
 
-int OpenRetryingOnSignal(const char* path, int flags) {
-  return RetryOnSignal([path, flags] { return ::open(path, flags); });
+FileHandle Open(const std::string& path, int flags) {
+  return FileHandle(RetryOnSignal([&path, flags] { return ::open(path.c_str(), flags); }));
 }
 
-bool IsRegularFile(int fd) {
+bool IsRegularFile(const FileHandle& file) {
   struct stat info;
-  return ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
+  return ::fstat(Descriptor(file), &info) == 0 && S_ISREG(info.st_mode);
 }
 
 FileIdentity IdentityOf(const struct stat& info) {
@@ -30,27 +30,19 @@ FileIdentity IdentityOf(const struct stat& info) {
                       static_cast<std::uint64_t>(info.st_ino)};
 }
 
-bool IdentifyDescriptor(int fd, FileIdentity& identity) {
-  struct stat info;
-  if (::fstat(fd, &info) != 0) return false;
-  identity = IdentityOf(info);
-  return true;
-}
-
-bool MakeBlocking(int fd) {
-  const int flags = ::fcntl(fd, F_GETFL);
-  return flags >= 0 && ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) == 0;
+bool MakeBlocking(const FileHandle& file) {
+  const int flags = ::fcntl(Descriptor(file), F_GETFL);
+  return flags >= 0 && ::fcntl(Descriptor(file), F_SETFL, flags & ~O_NONBLOCK) == 0;
 }
 
 #ifdef O_PATH
 // Linux: a descriptor of what the path names, got without opening it, so
 // that a FIFO lets no writer through, no device driver is called and no
-// lease is broken; -1 when it is no regular file.
-int LookAtRegularFile(const std::string& path) {
-  const int found = OpenRetryingOnSignal(path.c_str(), O_PATH | O_CLOEXEC);
-  if (found < 0 || IsRegularFile(found)) return found;
-  ::close(found);
-  return -1;
+// lease is broken; not open when it is no regular file.
+FileHandle LookAtRegularFile(const std::string& path) {
+  FileHandle found = Open(path, O_PATH | O_CLOEXEC);
+  if (found.IsOpen() && !IsRegularFile(found)) found.Close();
+  return found;
 }
 
 // Opens the looked-at file through its /proc entry, which names that very
@@ -60,51 +52,46 @@ int LookAtRegularFile(const std::string& path) {
 // A /proc that is not the kernel's could name any file, a FIFO among them:
 // what the entry names must be the file looked at before it is opened, and
 // what opened must be that file too, or it is refused.
-int OpenLookedAt(int found, FileAccess access) {
-  const std::string self = "/proc/self/fd/" + std::to_string(found);
+FileHandle OpenLookedAt(const FileHandle& found, FileAccess access) {
+  const std::string self = "/proc/self/fd/" + std::to_string(Descriptor(found));
   FileIdentity lookedAt, named, opened;
-  if (!IdentifyDescriptor(found, lookedAt)) return -1;
-  if (!IdentifyPath(self, named)) return -1;  // ENOENT without /proc
-  int fd = -1;
+  if (!IdentifyFile(found, lookedAt)) return {};
+  if (!IdentifyPath(self, named)) return {};  // ENOENT without /proc
   if (named == lookedAt) {
-    fd = OpenRetryingOnSignal(self.c_str(), OpenMode(access));
-    if (fd < 0 || (IdentifyDescriptor(fd, opened) && opened == lookedAt)) return fd;
-    ::close(fd);
+    FileHandle file = Open(self, OpenMode(access));
+    if (!file.IsOpen() || (IdentifyFile(file, opened) && opened == lookedAt)) return file;
   }
   errno = EACCES;
-  return -1;
+  return {};
 }
 #endif
 
 // O_NONBLOCK keeps the open from hanging on a FIFO; the flag is dropped
 // again once the file is known to be regular.
-int OpenWithoutBlocking(const std::string& path, FileAccess access) {
-  const int fd = OpenRetryingOnSignal(path.c_str(), OpenMode(access) | O_NONBLOCK);
-  if (fd >= 0 && (!IsRegularFile(fd) || !MakeBlocking(fd))) {
-    ::close(fd);
-    return -1;
-  }
-  return fd;
+FileHandle OpenWithoutBlocking(const std::string& path, FileAccess access) {
+  FileHandle file = Open(path, OpenMode(access) | O_NONBLOCK);
+  if (file.IsOpen() && (!IsRegularFile(file) || !MakeBlocking(file))) file.Close();
+  return file;
 }
 
-int OpenRegularDescriptor(const std::string& path, FileAccess access) {
+}  // namespace
+
+FileHandle OpenRegularFile(const std::string& path, FileAccess access) {
 #ifdef O_PATH
-  const int found = LookAtRegularFile(path);
-  if (found < 0) return -1;
-  const int fd = OpenLookedAt(found, access);
-  const bool noProc = fd < 0 && errno == ENOENT;
-  ::close(found);
-  if (!noProc) return fd;
+  FileHandle found = LookAtRegularFile(path);
+  if (!found.IsOpen()) return {};
+  FileHandle file = OpenLookedAt(found, access);
+  const bool noProc = !file.IsOpen() && errno == ENOENT;
+  found.Close();
+  if (!noProc) return file;
 #else
   // Elsewhere a FIFO or device is seen before the open, unless it is put
   // in the file's place in between; the open still refuses it then.
   struct stat info;
-  if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return -1;
+  if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return {};
 #endif
   return OpenWithoutBlocking(path, access);
 }
-
-}  // namespace
 
 bool FileHandle::Close() {
   if (!IsOpen()) return true;
@@ -113,12 +100,11 @@ bool FileHandle::Close() {
   return closed;
 }
 
-FileHandle OpenRegularFile(const std::string& path, FileAccess access) {
-  return FileHandle(OpenRegularDescriptor(path, access));
-}
-
 bool IdentifyFile(const FileHandle& file, FileIdentity& identity) {
-  return IdentifyDescriptor(Descriptor(file), identity);
+  struct stat info;
+  if (::fstat(Descriptor(file), &info) != 0) return false;
+  identity = IdentityOf(info);
+  return true;
 }
 
 bool IdentifyPath(const std::string& path, FileIdentity& identity) {
