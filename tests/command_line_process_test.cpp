@@ -192,7 +192,8 @@ TEST_F(CommandLineTest, OptionsAndUsageErrors) {
   EXPECT_EQ(help.output.rfind("Usage: masterswitch", 0), 0u);
   // Where to read more and where to report: the help is all a zip's user may see first.
   EXPECT_NE(help.output.find("MANUAL.txt beside masterswitch.exe"), std::string::npos);
-  EXPECT_NE(help.output.find("Report a bug on the issue tracker"), std::string::npos);
+  EXPECT_NE(help.output.find("Report a bug at https://masterswitch.example/issues"),
+            std::string::npos);
   EXPECT_EQ(help.exitStatus, 0);
 }
 

@@ -24,7 +24,7 @@ if [[ ${1:-} != --inside ]]; then
   temp="$top/temporary files of the test run"
   mkdir -p "$checkout/build-windows" "$checkout/build-windows32" "$temp"
   # The files a build would see: tracked ones and new ones not ignored.
-  git ls-files -z --cached --others --exclude-standard |
+  git -c safe.directory="$(pwd -P)" ls-files -z --cached --others --exclude-standard |
     tar --null -T - --ignore-failed-read -cf - 2>/dev/null | tar -xf - -C "$checkout"
   cp build-windows/masterswitch.exe "$checkout/build-windows/"
   cp build-windows32/masterswitch.exe "$checkout/build-windows32/"
@@ -54,14 +54,14 @@ bash tests/wine_prefix.sh
 
 # The Windows build command of docs/building.md, which once broke in such a folder.
 cmake --workflow --preset windows >/dev/null
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMASTERSWITCH_WERROR=ON \
-  -DCMAKE_CXX_COMPILER=g++ -DMASTERSWITCH_EXE="$PWD/build-windows/masterswitch.exe" \
+cmake -S . -B build-gcc -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMASTERSWITCH_WERROR=ON -DBUILD_TESTING=ON \
+  -DMASTERSWITCH_WINE_TESTS=ON -DCMAKE_CXX_COMPILER=g++ -DMASTERSWITCH_EXE="$PWD/build-windows/masterswitch.exe" \
   -DMASTERSWITCH_EXE32="$PWD/build-windows32/masterswitch.exe" >/dev/null
-cmake --build build -j "$(nproc)" >/dev/null
+cmake --build build-gcc -j "$(nproc)" >/dev/null
 # CTest names go into logs, file names and command lines.
-unfit=$(ctest --test-dir build -N | grep -E '^ *Test +#' |
+unfit=$(ctest --test-dir build-gcc -N | grep -E '^ *Test +#' |
   LC_ALL=C grep -vE '^ *Test +#[0-9]+: [!-~]{1,120}$' || true)
 [[ -z $unfit ]] || { echo "FAILED: test names not short and printable:"; echo "$unfit"; exit 1; }
-ctest --test-dir build -L 'process|faults|wine' "${only_64bit[@]}" --output-on-failure --no-tests=error -j 2
+ctest --test-dir build-gcc -L 'process|faults|wine' "${only_64bit[@]}" --output-on-failure --no-tests=error -j 2
 # The tool would wait for a key on this terminal for good if it got it.
 timeout 60 bash tests/installed_package.sh dist

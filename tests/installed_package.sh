@@ -64,5 +64,46 @@ for zip_kind in win64 win32; do
   [[ $zip_kind == win32 ]] && expected=014c
   [[ $machine == "$expected" ]] || fail "the exe in $zip is for machine 0x$machine"
 done
+# cmake --install and its remove, in a build of the source archive that an
+# ordinary user owns: the user's install into a home, root's into the
+# build's prefix (as sudo runs it), in both orders, each removed alone.
+round=$(mktemp -d -p /tmp)  # nobody can pass the folders above TMPDIR
+trap 'rm -rf "$installed" "$round"' EXIT
+user=() rows=("user:install user:remove user:install user:remove")
+if ((EUID == 0)); then
+  user=(setpriv --reuid=65534 --regid=65534 --clear-groups)
+  rows=("root:install user:install root:remove user:remove" "user:install root:install user:remove root:remove"
+    "root:install root:remove user:install user:remove" "user:install user:remove root:install root:remove")
+fi
+chmod 755 "$round" && mkdir "$round/build" "$round/home" && tar -xzf "$dist"/masterswitch-*-source.tar.gz -C "$round"
+((EUID != 0)) || chown 65534 "$round/build" "$round/home"
+build=$round/build root_prefix=$round/usr-local user_prefix=$round/home/.local
+"${user[@]}" cmake -S "$round"/masterswitch-*/ -B "$build" -DCMAKE_INSTALL_PREFIX="$root_prefix" >/dev/null
+"${user[@]}" cmake --build "$build" -j 2 >/dev/null
+step() { # WHO ACTION
+  local prefix=$user_prefix as=("${user[@]}") named=(--prefix "$user_prefix") say
+  [[ $1 == root ]] && prefix=$root_prefix as=() named=()
+  if [[ $2 == install ]]; then
+    "${as[@]}" cmake --install "$build" "${named[@]}" >/dev/null || fail "$1's install failed"
+    [[ $("$prefix/bin/masterswitch" --version) == masterswitch* ]] || fail "$1's install does not run"
+  else
+    say=$("${as[@]}" cmake -P "$build/uninstall.cmake" "${named[@]:1}") || fail "$1's remove failed"
+    [[ $say == *"Removed $prefix/bin/masterswitch"* && -z $(find "$prefix" -type f) ]] ||
+      fail "$1's remove left $(find "$prefix" -type f) and said: $say"
+  fi
+}
+for row in "${rows[@]}"; do
+  for action in $row; do step "${action%:*}" "${action#*:}"; done
+done
+# Root's remove without sudo, and a remove whose list is gone, must not pass.
+if ((EUID == 0)); then
+  step root install
+  ! "${user[@]}" cmake -P "$build/uninstall.cmake" >/dev/null 2>&1 || fail "a user removed root's install"
+fi
+step user install
+rm "$build"/install_manifest_*home*
+! "${user[@]}" cmake -P "$build/uninstall.cmake" "$user_prefix" >/dev/null 2>&1 ||
+  fail "a remove without the install's list passed"
+echo "cmake --install: each remove took its own install away, in ${#rows[@]} sequences"
 echo "packages: the .deb installs and its binary converts a file; the .tar.gz's is static;" \
   "SHA256SUMS matches; each .zip holds the exe and CR LF texts, the manual among them"

@@ -46,7 +46,8 @@ const char kUsage[] =
     "  man -l man/masterswitch.1                in the source\n"
     "  man -l share/man/man1/masterswitch.1.gz  in the folder the .tar.gz made\n"
     "  MANUAL.txt beside masterswitch.exe       on Windows\n"
-    "Report a bug on the issue tracker of the site you got masterswitch from.\n";
+    "Report a bug at https://masterswitch.example/issues with the version line\n"
+    "(masterswitch --version), your system, the command and what it printed.\n";
 
 // What the command line asks for; with paths, also what is done to each.
 enum class Request { Paths, Help, Version, UsageError };
