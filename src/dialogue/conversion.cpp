@@ -6,26 +6,6 @@
 
 namespace {
 
-// The file that was read, held open until the update open has been
-// compared with it: meanwhile no new file can take its name and its inode
-// number or file index. Closed then, and at the latest when it goes.
-class HeldRead {
- public:
-  explicit HeldRead(std::FILE* stream) : stream_(stream) {}
-  HeldRead(const HeldRead&) = delete;
-  HeldRead& operator=(const HeldRead&) = delete;
-  ~HeldRead() { Release(); }
-
-  std::FILE* stream() const { return stream_; }
-  void Release() {
-    if (stream_ != nullptr) CloseRead(stream_);
-    stream_ = nullptr;
-  }
-
- private:
-  std::FILE* stream_;
-};
-
 // The outcome for a file that mode leaves as it is; nothing when mode
 // switches it. A file of unknown kind is never switched, nor opened for
 // writing.
@@ -48,14 +28,15 @@ std::optional<Outcome> LeftAsIs(Mode mode, FileKind kind) {
   return Outcome{kind == FileKind::Master ? kMaster : kPlugin, 0};
 }
 
-// Once the turn at the file is taken, it is judged again: another run may
-// have switched it while this one waited.
-Outcome SwitchKind(Mode mode, const std::string& path, HeldRead& held, FileKind kind) {
-  std::FILE* update = OpenForUpdate(path, held.stream());
-  // Held any longer, on Windows the file could not be renamed while the
-  // outcome is read.
-  held.Release();
-  if (update == nullptr) return {kCannotOpenForWriting, kFailure};
+// The file read is held open until the update open has been compared with
+// it: meanwhile no new file can take its name and its inode number or file
+// index. Held any longer, on Windows the file could not be renamed while
+// the outcome is read. Once the turn at the file is taken, it is judged
+// again: another run may have switched it while this one waited.
+Outcome SwitchKind(Mode mode, const std::string& path, FileHandle& read, FileKind kind) {
+  FileHandle update = OpenForUpdate(path, read);
+  read.Close();
+  if (!update.IsOpen()) return {kCannotOpenForWriting, kFailure};
   Outcome outcome{kCannotWrite, kFailure};
   if (TakeTurn(update, kind)) {
     if (const std::optional<Outcome> left = LeftAsIs(mode, kind)) {
@@ -66,17 +47,16 @@ Outcome SwitchKind(Mode mode, const std::string& path, HeldRead& held, FileKind 
   }
   // A close that fails after the byte was synced does not undo it: the
   // outcome stands, and the status tells of the failure.
-  if (CloseUpdated(update) != 0) outcome.status = kFailure;
+  if (!CloseUpdated(update)) outcome.status = kFailure;
   return outcome;
 }
 
 }  // namespace
 
-Outcome ApplyMode(Mode mode, const std::string& path, std::FILE* readStream) {
-  if (readStream == nullptr) return {kNoSuchFile, kFailure};
-  HeldRead held(readStream);
-  const std::optional<FileKind> kind = ReadFileKind(readStream);
+Outcome ApplyMode(Mode mode, const std::string& path, FileHandle read) {
+  if (!read.IsOpen()) return {kNoSuchFile, kFailure};
+  const std::optional<FileKind> kind = ReadFileKind(read);
   if (!kind) return {kCannotRead, kFailure};
   if (const std::optional<Outcome> left = LeftAsIs(mode, *kind)) return *left;
-  return SwitchKind(mode, path, held, *kind);
+  return SwitchKind(mode, path, read, *kind);
 }

@@ -2,7 +2,6 @@
 // what happened, for the dialogue and the command line alike. Prints nothing.
 #pragma once
 
-#include <cstdio>
 #include <string>
 
 #include "typebyte/type_byte.hpp"
@@ -17,12 +16,12 @@ struct Outcome {
   int status;           // 0, kNotOfKindAsked, or -1 when the file could not be done
 };
 
-// Applies mode to the file at path, already open for reading as readStream
-// (nullptr: it did not open). A switched file is reopened, written, synced
+// Applies mode to the file at path, already open for reading as read (not
+// open: it did not open). A switched file is reopened, written, synced
 // and closed before this returns, so that the outcome is only ever
 // reported for a byte on disk, and the file is free for the user to rename
 // while the outcome is read.
-Outcome ApplyMode(Mode mode, const std::string& path, std::FILE* readStream);
+Outcome ApplyMode(Mode mode, const std::string& path, FileHandle read);
 
 // Opens the file at path for reading and applies mode to it.
 inline Outcome ApplyMode(Mode mode, const std::string& path) {
