@@ -22,19 +22,22 @@ tracked() { # PATTERN...: the tracked files that match, one a line; some or a fa
 
 # The build keeps each folder of src/ to the others it may use (see
 # CMakeLists.txt). A quoted include that climbs out of its folder with ..
-# would still be found beside the file, so none may; nor may a header of
-# the console or the file layer name another folder, which would compile
-# for as long as only the dialogue included that header.
+# would still be found beside the file, so none may; nor may a file of the
+# console or the file layer name another folder but the base, which would
+# compile for as long as only the dialogue included that header; nor may
+# the base name any.
 against_layers() { # PATTERN PATHSPEC MESSAGE
   local found=0 lines
   lines=$(git grep -nE "^\s*#\s*include\s*$1" -- "$2") || found=$?
   ((found <= 1)) || exit "$found"
+  lines=$(grep -vE '#\s*include\s*"base/[a-z0-9_]+\.hpp"' <<<"$lines") || found=1
   ((found == 1)) || { echo "FAILED: $3:"; echo "$lines"; exit 1; }
 }
 against_layers '[<"]([^>"]*/)?\.\./' 'src/*' "an include in src/ climbs with .."
-against_layers '"[^"]*/' 'src/typebyte/*' "src/typebyte includes from another folder"
-against_layers '"[^"]*/' 'src/console/*' "src/console includes from another folder"
-echo "layers: no include in src/ climbs with .., and the console and the file layer name no folder"
+against_layers '"[^"]*/' 'src/typebyte/*' "src/typebyte includes from another folder but src/base"
+against_layers '"[^"]*/' 'src/console/*' "src/console includes from another folder but src/base"
+against_layers '"[^"]*/' 'src/base/*' "src/base includes from another folder"
+echo "layers: no include in src/ climbs with .., the console and the file layer name no folder but the base, the base none"
 
 pages=$(tracked '*.md')
 while IFS= read -r page; do

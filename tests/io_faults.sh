@@ -122,7 +122,7 @@ change_after() { # SYSCALL WHEN COMMAND [ARGS...]
   set -e
   read_output
 }
-change_between_read_and_update() { change_after read 1 "$@"; }
+change_between_read_and_update() { change_after pread64 1 "$@"; }
 # Runs FUNCTION in the dialogue and in each set mode ($mode, and $args for
 # the tool), on a data file of the kind that the mode switches, whose type
 # byte is $kind (for printf %b).
@@ -162,11 +162,11 @@ close-eio)
   expect_flipped
   ;;
 read-eio)
-  inject "read:error=EIO"
+  inject "pread64:error=EIO"
   expect "File could not be read!" 255
   expect_unchanged
   for mode in --check --to-plugin --; do
-    output=$(strace -qq -o /dev/null -P "$data" -e inject=read:error=EIO "$tool" $mode "$data") &&
+    output=$(strace -qq -o /dev/null -P "$data" -e inject=pread64:error=EIO "$tool" $mode "$data") &&
       status=0 || status=$?
     [[ $output == "$data: File could not be read!" && $status == 255 ]] || fail "$mode: '$output', $status"
   done
@@ -249,7 +249,7 @@ cut-between)
     expect_in_mode "File could not be written!" 255
     (($(stat -c %s "$data") == length)) || fail "${mode:-the dialogue}: $(stat -c %s "$data") bytes"
   }
-  stop="pread64 2" length=9 each_mode cut_in_mode
+  stop="pread64 3" length=9 each_mode cut_in_mode
   stop="pwrite64 1" length=4 each_mode cut_in_mode
   ;;
 append-during-sync)
@@ -272,7 +272,7 @@ changed-after-write)
 turns)
   # A toggle stopped in its turn, before its write; a --to-plugin started
   # meanwhile waits for it, and then finds a plugin.
-  change_after pread64 1 'strace -qq -o "$work/locks" -e trace=fcntl "$tool" --to-plugin "$data" >"$work/beside" &
+  change_after pread64 2 'strace -qq -o "$work/locks" -e trace=fcntl "$tool" --to-plugin "$data" >"$work/beside" &
     beside=$! && until grep -qs EAGAIN "$work/locks" || ! kill -0 $beside 2>/dev/null; do sleep 0.01; done'
   expect "Master -> Plugin" 0
   wait "$beside" && [[ $(<"$work/beside") == "$data: Plugin" ]] || fail "beside it: '$(<"$work/beside")'"
@@ -304,7 +304,7 @@ moved-during-sync)
 eintr-enolck)
   # An interrupted look at the path for the update open, or write, is made
   # again; a lock that the file system cannot take is no failure.
-  for fault in openat:error=EINTR:when=2 pwrite64:error=EINTR:when=1 fcntl:error=ENOLCK:when=3+; do
+  for fault in openat:error=EINTR:when=2 pwrite64:error=EINTR:when=1 fcntl:error=ENOLCK:when=1+; do
     cp "$original" "$data" && inject "$fault" && expect "Master -> Plugin" 0 && expect_flipped
   done
   ;;

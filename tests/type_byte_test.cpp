@@ -22,15 +22,15 @@ struct SwitchCase {
 
 // Runs the switch as the dialogue does; returns the kind read.
 FileKind SwitchFile(const std::string& path) {
-  std::FILE* read = OpenForReading(path);
-  EXPECT_NE(read, nullptr);
-  if (read == nullptr) return FileKind::Unknown;
+  FileHandle read = OpenForReading(path);
+  EXPECT_TRUE(read.IsOpen());
+  if (!read.IsOpen()) return FileKind::Unknown;
   FileKind kind = ReadFileKind(read).value();
-  std::FILE* update = kind == FileKind::Unknown ? nullptr : OpenForUpdate(path, read);
-  CloseRead(read);
-  if (update == nullptr) return kind;
+  FileHandle update = kind == FileKind::Unknown ? FileHandle() : OpenForUpdate(path, read);
+  read.Close();
+  if (!update.IsOpen()) return kind;
   EXPECT_TRUE(TakeTurn(update, kind) && WriteFileKind(update, kind, path));
-  EXPECT_EQ(CloseUpdated(update), 0);
+  EXPECT_TRUE(CloseUpdated(update));
   return kind;
 }
 
@@ -76,12 +76,12 @@ TEST(TypeByteSwitchTest, SecondRunRestoresTheFirstValue) {
 TEST(TypeByteSwitchTest, ByteIsInTheFileBeforeTheStreamIsClosed) {
   TempDir dir;
   const std::string path = dir.Write("mod.esp", DataFile(0x00));
-  std::FILE* read = OpenForReading(path);
+  FileHandle read = OpenForReading(path);
   FileKind kind = ReadFileKind(read).value();
-  std::FILE* update = OpenForUpdate(path, read);
-  std::FILE* second = OpenForUpdate(path, read);
-  CloseRead(read);
-  ASSERT_NE(update, nullptr);
+  FileHandle update = OpenForUpdate(path, read);
+  FileHandle second = OpenForUpdate(path, read);
+  read.Close();
+  ASSERT_TRUE(update.IsOpen());
   ASSERT_TRUE(TakeTurn(update, kind) && WriteFileKind(update, kind, path));
   EXPECT_EQ(ReadWholeFile(path), DataFile(0x01));
   const pid_t secondRun = fork();
@@ -89,9 +89,9 @@ TEST(TypeByteSwitchTest, ByteIsInTheFileBeforeTheStreamIsClosed) {
   int status = -1;
   ASSERT_EQ(waitpid(secondRun, &status, 0), secondRun);
   EXPECT_EQ(status, 0);
-  EXPECT_EQ(CloseUpdated(update), 0);
+  EXPECT_TRUE(CloseUpdated(update));
   EXPECT_TRUE(TakeTurn(second, kind));
-  EXPECT_EQ(CloseUpdated(second), 0);
+  EXPECT_TRUE(CloseUpdated(second));
 }
 
 TEST(TypeByteSwitchTest, RefusesWhatIsNotAnExistingRegularFile) {
@@ -99,16 +99,15 @@ TEST(TypeByteSwitchTest, RefusesWhatIsNotAnExistingRegularFile) {
   const std::string fifo = dir.PathOf("fifo");
   ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
   const std::string real = dir.Write("mod.esm", DataFile(0x01));
-  std::FILE* held = OpenForReading(real);
-  ASSERT_NE(held, nullptr);
+  const FileHandle held = OpenForReading(real);
+  ASSERT_TRUE(held.IsOpen());
   // A FIFO with no writer would block a plain open for good.
   for (const std::string& path :
        {dir.PathOf("missing.esm"), dir.PathOf(""), fifo, std::string("/dev/null"),
         real + std::string(1, '\0') + "x", std::string()}) {
-    EXPECT_EQ(OpenForReading(path), nullptr) << path;
-    EXPECT_EQ(OpenForUpdate(path, held), nullptr) << path;
+    EXPECT_FALSE(OpenForReading(path).IsOpen()) << path;
+    EXPECT_FALSE(OpenForUpdate(path, held).IsOpen()) << path;
   }
-  CloseRead(held);
 }
 
 // Rewritten in place with another byte or cut short of it, it is the same
@@ -121,17 +120,16 @@ TEST(TypeByteSwitchTest, FileChangedOrReplacedAfterItWasReadIsNotWritten) {
                                        {DataFile(0x01) + "more", DataFile(0x00) + "more"},
                                        {std::string("ABCDEFGH"), std::string("ABCDEFGH")}}) {
     dir.Write("mod.esm", DataFile(0x01));
-    std::FILE* read = OpenForReading(path);
+    const FileHandle read = OpenForReading(path);
     const FileKind kind = ReadFileKind(read).value();
     dir.Write("mod.esm", changed);
-    std::FILE* update = OpenForUpdate(path, read);
-    ASSERT_NE(update, nullptr);
+    FileHandle update = OpenForUpdate(path, read);
+    ASSERT_TRUE(update.IsOpen());
     EXPECT_EQ(WriteFileKind(update, kind, path), changed != after);
-    EXPECT_EQ(CloseUpdated(update), 0);
+    EXPECT_TRUE(CloseUpdated(update));
     EXPECT_EQ(ReadWholeFile(path), after);
     ASSERT_EQ(std::rename(dir.Write("other.esm", DataFile(0x01)).c_str(), path.c_str()), 0);
-    EXPECT_EQ(OpenForUpdate(path, read), nullptr);
-    CloseRead(read);
+    EXPECT_FALSE(OpenForUpdate(path, read).IsOpen());
   }
   // Windows' index, whose high half wine leaves zero: an NTFS record used
   // again differs in the high half only, a FAT folder's next entry in the low.
@@ -143,11 +141,10 @@ TEST(TypeByteSwitchTest, FileChangedOrReplacedAfterItWasReadIsNotWritten) {
 TEST(TypeByteSwitchTest, FileThatVanishedCannotBeOpenedForUpdate) {
   TempDir dir;
   const std::string path = dir.Write("mod.esm", DataFile(0x01));
-  std::FILE* read = OpenForReading(path);
+  const FileHandle read = OpenForReading(path);
   EXPECT_EQ(ReadFileKind(read), FileKind::Master);
   std::remove(path.c_str());
-  EXPECT_EQ(OpenForUpdate(path, read), nullptr);
-  CloseRead(read);
+  EXPECT_FALSE(OpenForUpdate(path, read).IsOpen());
 }
 
 }  // namespace

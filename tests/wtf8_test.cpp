@@ -1,4 +1,4 @@
-#include "typebyte/wtf8.hpp"
+#include "base/wtf8.hpp"
 
 #include <gtest/gtest.h>
 

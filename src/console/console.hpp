@@ -3,8 +3,6 @@
 // Each platform implements this in its own source file.
 #pragma once
 
-#include "key_table.hpp"
-
 // Opened once at start and closed at exit. Failure is silent: the key wait
 // then finds no console and returns at once.
 void OpenConsoleInput();
@@ -18,9 +16,9 @@ bool EnterRawMode();
 // Puts the saved mode back. False when that fails.
 bool RestoreMode();
 
-// Blocks until a key press ends the wait, and gives what it chose. False
-// when the console cannot be read.
-bool ReadKeyPress(KeyChoice& key);
+// Blocks until a key press ends the wait; false when the console cannot be
+// read.
+bool ReadKeyPress();
 
 // How many processes share the console window, this one included; 0 where
 // the console is no window of its own that could close with the tool (a

@@ -6,12 +6,7 @@
 // return each byte as it arrives. Output processing stays on, so text
 // printed meanwhile still starts new lines where it should. Both switches
 // use TCSAFLUSH: keys typed ahead of the wait cannot end it, and bytes left
-// unread when it ends never reach the shell. Signals that end or stop the
-// process during the wait restore the terminal first.
-//
-// A key press ends the wait once a whole one has come; which key it was
-// does not matter here.
-#include <errno.h>
+// unread when it ends never reach the shell.
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/select.h>
@@ -21,6 +16,7 @@
 #include <chrono>
 #include <cstddef>
 
+#include "base/retry_posix.hpp"
 #include "console.hpp"
 #include "terminal_keys.hpp"
 #include "terminal_signals_posix.hpp"
@@ -55,38 +51,31 @@ termios RawModeFrom(termios mode) {
 // inherits many open files. A wait that fails is left for the read to
 // report; one that cannot be made at all counts as quiet.
 bool ByteArrivesWithin(int milliseconds) {
-  int ready;
   if (terminal < FD_SETSIZE) {
-    do {
-      fd_set readable;
-      FD_ZERO(&readable);
-      FD_SET(terminal, &readable);
-      timeval gap{0, static_cast<suseconds_t>(milliseconds) * 1000};
-      ready = ::select(terminal + 1, &readable, nullptr, nullptr, &gap);
-    } while (ready < 0 && errno == EINTR);
-    return ready != 0;
+    return RetryOnSignal([milliseconds] {
+             fd_set readable;
+             FD_ZERO(&readable);
+             FD_SET(terminal, &readable);
+             timeval gap{0, static_cast<suseconds_t>(milliseconds) * 1000};
+             return ::select(terminal + 1, &readable, nullptr, nullptr, &gap);
+           }) != 0;
   }
   pollfd readable{terminal, POLLIN, 0};
-  do {
-    ready = ::poll(&readable, 1, milliseconds);
-  } while (ready < 0 && errno == EINTR);
+  const int ready =
+      RetryOnSignal([&readable, milliseconds] { return ::poll(&readable, 1, milliseconds); });
   return ready != 0 && (readable.revents & POLLNVAL) == 0;
 }
 
-// Reads what has come, at least one byte; the count, 0 when reading fails.
-std::size_t ReadSome(unsigned char* bytes, std::size_t size) {
-  ssize_t count;
-  do {
-    count = ::read(terminal, bytes, size);
-  } while (count < 0 && errno == EINTR);
-  return count > 0 ? static_cast<std::size_t>(count) : 0;
+// Reads what has come, at least one byte; false when reading fails.
+bool ReadSome(unsigned char* bytes, std::size_t size) {
+  return RetryOnSignal([bytes, size] { return ::read(terminal, bytes, size); }) > 0;
 }
 
 void DropInputUntilQuiet() {
   const auto end = std::chrono::steady_clock::now() + kDrainLimit;
   unsigned char dropped[4096];
   while (std::chrono::steady_clock::now() < end && ByteArrivesWithin(kQuietMilliseconds) &&
-         ReadSome(dropped, sizeof dropped) > 0) {
+         ReadSome(dropped, sizeof dropped)) {
   }
 }
 
@@ -115,20 +104,19 @@ bool EnterRawMode() {
 
 bool RestoreMode() { return RestoreAndStopGuarding(); }
 
-bool ReadKeyPress(KeyChoice& key) {
+bool ReadKeyPress() {
   TerminalKeyDecoder decoder;
   for (bool ended = false; !ended;) {
     unsigned char byte;
     if (decoder.InUnit() && !ByteArrivesWithin(kSequenceGapMilliseconds)) {
       ended = decoder.Quiet();
-    } else if (ReadSome(&byte, 1) == 0) {
+    } else if (!ReadSome(&byte, 1)) {
       return false;
     } else {
       ended = decoder.Feed(byte);
     }
   }
   DropInputUntilQuiet();
-  key = KeyChoice{true, 0, -1};
   return true;
 }
 

@@ -5,20 +5,12 @@
 #include <windows.h>
 
 #include "console.hpp"
+#include "key_event.hpp"
 
 namespace {
 
 HANDLE consoleInput = INVALID_HANDLE_VALUE;
 DWORD savedMode = 0;
-
-KeyEvent FromRecord(const KEY_EVENT_RECORD& key) {
-  KeyEvent event;
-  event.keyDown = key.bKeyDown != FALSE;
-  event.virtualKey = key.wVirtualKeyCode;
-  event.controlKeys = key.dwControlKeyState;
-  event.character = static_cast<unsigned char>(key.uChar.AsciiChar);
-  return event;
-}
 
 // Ctrl+Break and closing the window still end the process while input is
 // raw; the console, which the shell that started the tool shares, gets its
@@ -63,15 +55,18 @@ bool RestoreMode() {
   return restored;
 }
 
-bool ReadKeyPress(KeyChoice& key) {
+bool ReadKeyPress() {
   for (;;) {
     INPUT_RECORD record;
     DWORD count = 0;
     if (!ReadConsoleInputA(consoleInput, &record, 1, &count) || count != 1) return false;
     // Mouse, focus, menu and window-size events are no key presses.
     if (record.EventType != KEY_EVENT) continue;
-    key = ChooseKey(FromRecord(record.Event.KeyEvent));
-    if (key.endsWait) return true;
+    const KEY_EVENT_RECORD& key = record.Event.KeyEvent;
+    if (EndsWait({key.bKeyDown != FALSE, key.wVirtualKeyCode, key.dwControlKeyState,
+                  static_cast<unsigned char>(key.uChar.AsciiChar)})) {
+      return true;
+    }
   }
 }
 

@@ -44,6 +44,8 @@
 
 #include <algorithm>
 
+#include "base/wtf8.hpp"
+
 namespace {
 
 constexpr unsigned char kBel = 0x07;
@@ -54,13 +56,6 @@ constexpr std::uint32_t kModifyOtherKeys = 27;
 
 bool IsFinal(unsigned char byte) { return byte >= 0x40 && byte <= 0x7E; }
 bool IsParameter(unsigned char byte) { return byte >= 0x20 && byte <= 0x3F; }
-
-// How many bytes a UTF-8 character with this lead has; 1 for any byte that
-// is a unit by itself.
-int Utf8Length(unsigned char lead) {
-  if (lead < 0xC0 || lead > 0xF7) return 1;
-  return lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : 2;
-}
 
 // The private-use codes of keys that are pressed with another key, or
 // switch a mode, and type nothing of their own.
@@ -105,7 +100,8 @@ bool TerminalKeyDecoder::Quiet() {
 
 bool TerminalKeyDecoder::FeedGround(unsigned char byte) {
   if (byte == kEsc) return Begin(State::Escape);
-  bytesMissing_ = Utf8Length(byte) - 1;
+  // A byte that starts no character is a key by itself.
+  bytesMissing_ = std::max(Utf8Length(byte), 1) - 1;
   return bytesMissing_ == 0 || Begin(State::Utf8);
 }
 

@@ -6,6 +6,8 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include "base/retry_posix.hpp"
+
 namespace {
 
 int guardedTerminal = -1;
@@ -123,11 +125,7 @@ bool HasDefaultAction(const struct sigaction& action) {
 bool IsForegroundJob(int terminal) { return ::tcgetpgrp(terminal) == ::getpgrp(); }
 
 bool SetTerminalMode(int terminal, const termios& mode) {
-  int result;
-  do {
-    result = ::tcsetattr(terminal, TCSAFLUSH, &mode);
-  } while (result != 0 && errno == EINTR);
-  return result == 0;
+  return RetryOnSignal([terminal, &mode] { return ::tcsetattr(terminal, TCSAFLUSH, &mode); }) == 0;
 }
 
 void GuardRawMode(int terminal, const termios& saved, const termios& raw) {

@@ -145,14 +145,14 @@ CommandLine Parse(const std::vector<Argument>& arguments) {
   return line;
 }
 
-// A console window that closes with the tool would take the lines with it
-// before they could be read. Output sent elsewhere is not in that window:
-// a program that starts the tool with its output piped back, and maybe its
-// console hidden, must not be kept waiting for a key nobody can press.
+// The console window closes with the tool when the tool is alone on it, as
+// when started by a double-click or by files dropped on it, and would take
+// the lines with it before they could be read. Output sent elsewhere is not
+// in that window: a program that starts the tool with its output piped
+// back, and maybe its console hidden, must not be kept waiting for a key
+// nobody can press; a console without a window takes no key at all.
 void WaitIfConsoleCloses(bool outputOnConsole) {
-  if (!outputOnConsole || !ConsoleClosesWithTool(ProcessesOnConsole(), ConsoleHasWindow())) {
-    return;
-  }
+  if (!outputOnConsole || ProcessesOnConsole() != 1 || !ConsoleHasWindow()) return;
   OpenConsoleInput();
   WaitForKey();
   CloseConsoleInput();

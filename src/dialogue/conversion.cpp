@@ -7,26 +7,6 @@
 
 namespace {
 
-// The file that was read, held open until the update open has been
-// compared with it: meanwhile no new file can take its name and its inode
-// number or file index. Closed then, and at the latest when it goes.
-class HeldRead {
- public:
-  explicit HeldRead(std::FILE* stream) : stream_(stream) {}
-  HeldRead(const HeldRead&) = delete;
-  HeldRead& operator=(const HeldRead&) = delete;
-  ~HeldRead() { Release(); }
-
-  std::FILE* stream() const { return stream_; }
-  void Release() {
-    if (stream_ != nullptr) CloseRead(stream_);
-    stream_ = nullptr;
-  }
-
- private:
-  std::FILE* stream_;
-};
-
 // The outcome for a file that mode leaves as it is; nothing when mode
 // switches it. A file of unknown kind is never switched, nor opened for
 // writing.
@@ -51,7 +31,7 @@ std::optional<Outcome> LeftAsIs(Mode mode, FileKind kind) {
 
 // A file about to be written is copied first, where asked; a copy that is
 // refused leaves it as it is.
-Outcome Write(std::FILE* update, FileKind kind, const std::string& path, bool backup) {
+Outcome Write(const FileHandle& update, FileKind kind, const std::string& path, bool backup) {
   const BackupStep copy = backup ? BackUp(update, path) : BackupStep::None;
   Outcome outcome{kCannotWrite, kFailure};
   if (copy == BackupStep::Exists || copy == BackupStep::Failed) {
@@ -69,14 +49,16 @@ bool Refused(RenameStep step) {
   return step == RenameStep::Exists || step == RenameStep::Failed || step == RenameStep::Moved;
 }
 
-// Once the turn at the file is taken, it is judged again: another run may
-// have switched it while this one waited.
-Outcome SwitchKind(Mode mode, const std::string& path, HeldRead& held, FileKind kind, bool backup) {
-  std::FILE* update = OpenForUpdate(path, held.stream());
-  // Held any longer, on Windows the file could not be renamed while the
-  // outcome is read.
-  held.Release();
-  if (update == nullptr) return {kCannotOpenForWriting, kFailure};
+// The file read is held open until the update open has been compared with
+// it: meanwhile no new file can take its name and its inode number or file
+// index. Held any longer, on Windows the file could not be renamed while
+// the outcome is read. Once the turn at the file is taken, it is judged
+// again: another run may have switched it while this one waited.
+Outcome SwitchKind(Mode mode, const std::string& path, FileHandle& read, FileKind kind,
+                   bool backup) {
+  FileHandle update = OpenForUpdate(path, read);
+  read.Close();
+  if (!update.IsOpen()) return {kCannotOpenForWriting, kFailure};
   Outcome outcome{kCannotWrite, kFailure};
   if (TakeTurn(update, kind)) {
     if (const std::optional<Outcome> left = LeftAsIs(mode, kind)) {
@@ -87,24 +69,22 @@ Outcome SwitchKind(Mode mode, const std::string& path, HeldRead& held, FileKind 
   }
   // A close that fails after the byte was synced does not undo it: the
   // outcome stands, and the status tells of the failure.
-  if (CloseUpdated(update) != 0) outcome.status = kFailure;
+  if (!CloseUpdated(update)) outcome.status = kFailure;
   return outcome;
 }
 
 }  // namespace
 
-Outcome ApplyMode(Mode mode, const std::string& path, std::FILE* readStream,
-                  const FileSteps& steps) {
-  if (readStream == nullptr) return {kNoSuchFile, kFailure};
-  HeldRead held(readStream);
-  const std::optional<FileKind> kind = ReadFileKind(readStream);
+Outcome ApplyMode(Mode mode, const std::string& path, FileHandle read, const FileSteps& steps) {
+  if (!read.IsOpen()) return {kNoSuchFile, kFailure};
+  const std::optional<FileKind> kind = ReadFileKind(read);
   if (!kind) return {kCannotRead, kFailure};
   FileIdentity file;
-  const bool known = IdentifyFile(readStream, file);
+  const bool known = IdentifyFile(read, file);
   const std::optional<Outcome> left = LeftAsIs(mode, *kind);
-  Outcome outcome = left ? *left : SwitchKind(mode, path, held, *kind, steps.backup);
+  Outcome outcome = left ? *left : SwitchKind(mode, path, read, *kind, steps.backup);
   // Held, on Windows the file could not be renamed.
-  held.Release();
+  read.Close();
   if (steps.rename && outcome.kindNow != FileKind::Unknown) {
     outcome.rename = known ? RenameToKind(path, outcome.kindNow, file) : RenameStep::Failed;
     if (Refused(outcome.rename)) outcome.status = kFailure;

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "banner.hpp"
 #include "console/key_wait.hpp"
@@ -37,13 +38,13 @@ void PrintBanner() {
 // The line as typed first; only when that names no file, the path a
 // terminal meant by it, as when a file is dropped into it. path is then the
 // one that opened.
-std::FILE* OpenTypedPath(std::string& path) {
-  if (std::FILE* stream = OpenForReading(path)) return stream;
-  const std::optional<std::string> meant = PathMeantByDrop(path);
-  if (!meant) return nullptr;
-  std::FILE* stream = OpenForReading(*meant);
-  if (stream != nullptr) path = *meant;
-  return stream;
+FileHandle OpenTypedPath(std::string& path) {
+  FileHandle read = OpenForReading(path);
+  const std::optional<std::string> meant = read.IsOpen() ? std::nullopt : PathMeantByDrop(path);
+  if (!meant) return read;
+  read = OpenForReading(*meant);
+  if (read.IsOpen()) path = *meant;
+  return read;
 }
 
 // Windows editors and PowerShell 5 start a UTF-8 list with a byte order
@@ -57,24 +58,24 @@ std::optional<std::string> WithoutByteOrderMark(const std::string& line) {
 // The file the line names, from the line as typed; for the first line of
 // the input only, and only where that names no file, from the line
 // without a byte order mark. path is then the one that opened.
-std::FILE* OpenLine(const std::string& line, bool first, std::string& path) {
+FileHandle OpenLine(const std::string& line, bool first, std::string& path) {
   path = PathFromInputLine(line);
-  if (std::FILE* stream = OpenTypedPath(path)) return stream;
+  FileHandle read = OpenTypedPath(path);
   const std::optional<std::string> marked = WithoutByteOrderMark(line);
-  if (!first || !marked) return nullptr;
+  if (read.IsOpen() || !first || !marked) return read;
   path = PathFromInputLine(*marked);
   return OpenTypedPath(path);
 }
 
-// Asks until a typed path opens; nullptr when input ends first.
-std::FILE* AskForFile(PathLineReader& reader, std::string& path) {
+// Asks until a typed path opens; not open when input ends first.
+FileHandle AskForFile(PathLineReader& reader, std::string& path) {
   std::string line;
   for (bool first = true;; first = false) {
     Print(kPrompt);
     const LineStatus status = reader.ReadLine(line);
-    if (status == LineStatus::EndOfInput) return nullptr;
+    if (status == LineStatus::EndOfInput) return {};
     if (status == LineStatus::Path) {
-      if (std::FILE* stream = OpenLine(line, first, path)) return stream;
+      if (FileHandle read = OpenLine(line, first, path); read.IsOpen()) return read;
     }
     LineBreak();
     Print(kNoSuchFile);
@@ -95,12 +96,12 @@ int RunDialogue() {
   PrintBanner();
   PathLineReader reader(ReadStandardInput);
   std::string path;
-  std::FILE* stream = AskForFile(reader, path);
-  if (stream == nullptr) {
+  FileHandle read = AskForFile(reader, path);
+  if (!read.IsOpen()) {
     LineBreak();
     return kFailure;
   }
-  const Outcome outcome = ApplyMode(Mode::Convert, path, stream);
+  const Outcome outcome = ApplyMode(Mode::Convert, path, std::move(read));
   LineBreak();
   LineBreak();
   Print(outcome.message);

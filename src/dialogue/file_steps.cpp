@@ -32,8 +32,8 @@ std::optional<std::string> PathOfKind(const std::string& path, FileKind kind) {
   return renamed;
 }
 
-BackupStep BackUp(std::FILE* updateStream, const std::string& path) {
-  switch (CopyToNewFile(updateStream, BackupPath(path))) {
+BackupStep BackUp(const FileHandle& update, const std::string& path) {
+  switch (CopyToNewFile(update, BackupPath(path))) {
     case NewName::Made: return BackupStep::Made;
     case NewName::Exists: return BackupStep::Exists;
     case NewName::Failed: break;

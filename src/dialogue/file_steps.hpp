@@ -4,7 +4,6 @@
 // Prints nothing.
 #pragma once
 
-#include <cstdio>
 #include <optional>
 #include <string>
 
@@ -27,9 +26,9 @@ std::string BackupPath(const std::string& path);
 // extension; nothing for any other name.
 std::optional<std::string> PathOfKind(const std::string& path, FileKind kind);
 
-// Copies the file that updateStream has open, the file about to be
-// written, to BackupPath(path).
-BackupStep BackUp(std::FILE* updateStream, const std::string& path);
+// Copies the file open as update, the file about to be written, to
+// BackupPath(path).
+BackupStep BackUp(const FileHandle& update, const std::string& path);
 
 // Gives the file at path the extension of kind, while path still names
 // file, the file read and written.

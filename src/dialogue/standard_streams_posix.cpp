@@ -4,6 +4,7 @@
 
 #include <cstdio>
 
+#include "base/retry_posix.hpp"
 #include "standard_streams.hpp"
 
 void SetUpStandardStreams() {
@@ -18,14 +19,12 @@ namespace {
 
 // select, not poll: macOS's poll does not take terminals (console_posix.cpp).
 bool WaitForInput() {
-  int ready;
-  do {
-    fd_set readable;
-    FD_ZERO(&readable);
-    FD_SET(STDIN_FILENO, &readable);
-    ready = ::select(STDIN_FILENO + 1, &readable, nullptr, nullptr, nullptr);
-  } while (ready < 0 && errno == EINTR);
-  return ready > 0;
+  return RetryOnSignal([] {
+           fd_set readable;
+           FD_ZERO(&readable);
+           FD_SET(STDIN_FILENO, &readable);
+           return ::select(STDIN_FILENO + 1, &readable, nullptr, nullptr, nullptr);
+         }) > 0;
 }
 
 }  // namespace
@@ -36,13 +35,10 @@ bool WaitForInput() {
 std::ptrdiff_t ReadStandardInput(char* buffer, std::size_t size) {
   static_cast<void>(std::fflush(stdout));
   for (;;) {
-    const ssize_t count = ::read(STDIN_FILENO, buffer, size);
+    const ssize_t count =
+        RetryOnSignal([buffer, size] { return ::read(STDIN_FILENO, buffer, size); });
     if (count >= 0) return count;
-    if (errno == EAGAIN || errno == EWOULDBLOCK) {
-      if (!WaitForInput()) return -1;
-    } else if (errno != EINTR) {
-      return -1;
-    }
+    if ((errno != EAGAIN && errno != EWOULDBLOCK) || !WaitForInput()) return -1;
   }
 }
 

@@ -8,9 +8,9 @@
 #include <cstdio>
 #include <string>
 
+#include "base/utf16_windows.hpp"
+#include "base/wtf8.hpp"
 #include "standard_streams.hpp"
-#include "typebyte/utf16_windows.hpp"
-#include "typebyte/wtf8.hpp"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "typebyte/wtf8.hpp"
+#include "base/wtf8.hpp"
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "typebyte/utf16_windows.hpp"
+#include "base/utf16_windows.hpp"
 
 namespace {
 

@@ -3,41 +3,36 @@
 #pragma once
 
 #include <cstdint>
-#include <cstdio>
 #include <string>
 
+#include "file_handle.hpp"
 #include "file_identity.hpp"
 
 enum class FileAccess { Read, Update };
 
-// Opens an existing regular file as a binary stream without creating or
+// Opens an existing regular file for binary access without creating or
 // truncating it. Anything that is not a regular file (a directory, a FIFO,
-// a device) is refused without blocking; nullptr on any failure.
-std::FILE* OpenRegularFile(const std::string& path, FileAccess access);
+// a device) is refused without blocking; not open on any failure.
+FileHandle OpenRegularFile(const std::string& path, FileAccess access);
 
-// Which file the stream has open; false when the system cannot say.
-bool IdentifyFile(std::FILE* stream, FileIdentity& identity);
+// Which file is open; false when the system cannot say.
+bool IdentifyFile(const FileHandle& file, FileIdentity& identity);
 
 // The file's length in bytes now, as the system has it; false when the
 // system cannot say.
-bool FileLength(std::FILE* stream, std::int64_t& length);
+bool FileLength(const FileHandle& file, std::int64_t& length);
 
-// Positions the stream at an absolute offset, with 64-bit offsets.
-bool SeekTo(std::FILE* stream, std::int64_t offset);
+// What ReadByteAt gives where the file ends before the offset.
+constexpr int kPastEnd = -1;
 
-// Reads one byte at an absolute offset straight from the file, past the
-// stream's buffer, which may hold what another program has changed since.
-// byte is EOF where the file ends before it; false when it cannot be read.
-bool ReadByteAt(std::FILE* stream, std::int64_t offset, int& byte);
+// Reads one byte at an absolute offset; false when it cannot be read.
+bool ReadByteAt(const FileHandle& file, std::int64_t offset, int& byte);
 
-// Writes one byte at an absolute offset straight to the file, past the
-// stream's buffer: a write that fails leaves nothing behind that closing the
-// stream could still write after the failure was reported.
-bool WriteByteAt(std::FILE* stream, std::int64_t offset, unsigned char byte);
+bool WriteByteAt(const FileHandle& file, std::int64_t offset, unsigned char byte);
 
 // Makes the bytes written to the file durable. A file system that
 // cannot sync counts as success: the byte was written all the same.
-bool SyncToDisk(std::FILE* stream);
+bool SyncToDisk(const FileHandle& file);
 
 // Which file the path names now, through any links; false when it names
 // none, or the system cannot say.
@@ -45,26 +40,26 @@ bool IdentifyPath(const std::string& path, FileIdentity& identity);
 
 // Whether the open file still has a name in some folder; false when it was
 // deleted, or the system cannot say.
-bool HasLink(std::FILE* stream);
+bool HasLink(const FileHandle& file);
 
 enum class ByteLock { Taken, Busy, Unavailable };
 
-// An exclusive advisory lock on one byte of the file, held by this stream
-// alone and let go when it is closed, if not before; Busy when another
-// holds it, Unavailable when the file system takes no such lock. Never
-// waits. On Windows such locks bar other programs' reads and writes of
-// that byte.
-ByteLock LockByte(std::FILE* stream, std::int64_t offset);
-void UnlockByte(std::FILE* stream, std::int64_t offset);
+// An exclusive advisory lock on one byte of the file, held through this
+// handle alone and let go when it is closed, if not before; Busy when
+// another holds it, Unavailable when the file system takes no such lock.
+// Never waits. On Windows such locks bar other programs' reads and writes
+// of that byte.
+ByteLock LockByte(const FileHandle& file, std::int64_t offset);
+void UnlockByte(const FileHandle& file, std::int64_t offset);
 
 enum class NewName { Made, Exists, Failed };
 
-// Copies the whole file that stream has open into a new file at copyPath,
-// with the same bytes and permissions, synced before this returns. The new
-// file is made exclusively: a name that exists in any form (a file, a
-// link, a folder) is left as it is, and Exists returned. A copy that cannot
-// be finished or synced is removed again (Failed).
-NewName CopyToNewFile(std::FILE* stream, const std::string& copyPath);
+// Copies the whole of the open file into a new file at copyPath, with the
+// same bytes and permissions, synced before this returns. The new file is
+// made exclusively: a name that exists in any form (a file, a link, a
+// folder) is left as it is, and Exists returned. A copy that cannot be
+// finished or synced is removed again (Failed).
+NewName CopyToNewFile(const FileHandle& file, const std::string& copyPath);
 
 // Gives the file at from the name to, never replacing what has that name
 // (Exists). Where the system cannot rename without replacing, a hard link

@@ -11,25 +11,24 @@
 #include <string>
 #include <vector>
 
+#include "base/retry_posix.hpp"
 #include "regular_file.hpp"
 
 namespace {
+
+int Descriptor(const FileHandle& file) { return static_cast<int>(file.native()); }
 
 int OpenMode(FileAccess access) {
   return (access == FileAccess::Read ? O_RDONLY : O_RDWR) | O_NOCTTY | O_CLOEXEC;
 }
 
-int OpenRetryingOnSignal(const char* path, int flags, mode_t mode = 0) {
-  int fd;
-  do {
-    fd = ::open(path, flags, mode);
-  } while (fd < 0 && errno == EINTR);
-  return fd;
+FileHandle Open(const std::string& path, int flags) {
+  return FileHandle(RetryOnSignal([&path, flags] { return ::open(path.c_str(), flags); }));
 }
 
-bool IsRegularFile(int fd) {
+bool IsRegularFile(const FileHandle& file) {
   struct stat info;
-  return ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
+  return ::fstat(Descriptor(file), &info) == 0 && S_ISREG(info.st_mode);
 }
 
 FileIdentity IdentityOf(const struct stat& info) {
@@ -37,27 +36,19 @@ FileIdentity IdentityOf(const struct stat& info) {
                       static_cast<std::uint64_t>(info.st_ino)};
 }
 
-bool IdentifyDescriptor(int fd, FileIdentity& identity) {
-  struct stat info;
-  if (::fstat(fd, &info) != 0) return false;
-  identity = IdentityOf(info);
-  return true;
-}
-
-bool MakeBlocking(int fd) {
-  const int flags = ::fcntl(fd, F_GETFL);
-  return flags >= 0 && ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) == 0;
+bool MakeBlocking(const FileHandle& file) {
+  const int flags = ::fcntl(Descriptor(file), F_GETFL);
+  return flags >= 0 && ::fcntl(Descriptor(file), F_SETFL, flags & ~O_NONBLOCK) == 0;
 }
 
 #ifdef O_PATH
 // Linux: a descriptor of what the path names, got without opening it, so
 // that a FIFO lets no writer through, no device driver is called and no
-// lease is broken; -1 when it is no regular file.
-int LookAtRegularFile(const std::string& path) {
-  const int found = OpenRetryingOnSignal(path.c_str(), O_PATH | O_CLOEXEC);
-  if (found < 0 || IsRegularFile(found)) return found;
-  ::close(found);
-  return -1;
+// lease is broken; not open when it is no regular file.
+FileHandle LookAtRegularFile(const std::string& path) {
+  FileHandle found = Open(path, O_PATH | O_CLOEXEC);
+  if (found.IsOpen() && !IsRegularFile(found)) found.Close();
+  return found;
 }
 
 // Opens the looked-at file through its /proc entry, which names that very
@@ -67,62 +58,59 @@ int LookAtRegularFile(const std::string& path) {
 // A /proc that is not the kernel's could name any file, a FIFO among them:
 // what the entry names must be the file looked at before it is opened, and
 // what opened must be that file too, or it is refused.
-int OpenLookedAt(int found, FileAccess access) {
-  const std::string self = "/proc/self/fd/" + std::to_string(found);
+FileHandle OpenLookedAt(const FileHandle& found, FileAccess access) {
+  const std::string self = "/proc/self/fd/" + std::to_string(Descriptor(found));
   FileIdentity lookedAt, named, opened;
-  if (!IdentifyDescriptor(found, lookedAt)) return -1;
-  if (!IdentifyPath(self, named)) return -1;  // ENOENT without /proc
-  int fd = -1;
+  if (!IdentifyFile(found, lookedAt)) return {};
+  if (!IdentifyPath(self, named)) return {};  // ENOENT without /proc
   if (named == lookedAt) {
-    fd = OpenRetryingOnSignal(self.c_str(), OpenMode(access));
-    if (fd < 0 || (IdentifyDescriptor(fd, opened) && opened == lookedAt)) return fd;
-    ::close(fd);
+    FileHandle file = Open(self, OpenMode(access));
+    if (!file.IsOpen() || (IdentifyFile(file, opened) && opened == lookedAt)) return file;
   }
   errno = EACCES;
-  return -1;
+  return {};
 }
 #endif
 
 // O_NONBLOCK keeps the open from hanging on a FIFO; the flag is dropped
 // again once the file is known to be regular.
-int OpenWithoutBlocking(const std::string& path, FileAccess access) {
-  const int fd = OpenRetryingOnSignal(path.c_str(), OpenMode(access) | O_NONBLOCK);
-  if (fd >= 0 && (!IsRegularFile(fd) || !MakeBlocking(fd))) {
-    ::close(fd);
-    return -1;
-  }
-  return fd;
-}
-
-int OpenRegularDescriptor(const std::string& path, FileAccess access) {
-#ifdef O_PATH
-  const int found = LookAtRegularFile(path);
-  if (found < 0) return -1;
-  const int fd = OpenLookedAt(found, access);
-  const bool noProc = fd < 0 && errno == ENOENT;
-  ::close(found);
-  if (!noProc) return fd;
-#else
-  // Elsewhere a FIFO or device is seen before the open, unless it is put
-  // in the file's place in between; the open still refuses it then.
-  struct stat info;
-  if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return -1;
-#endif
-  return OpenWithoutBlocking(path, access);
+FileHandle OpenWithoutBlocking(const std::string& path, FileAccess access) {
+  FileHandle file = Open(path, OpenMode(access) | O_NONBLOCK);
+  if (file.IsOpen() && (!IsRegularFile(file) || !MakeBlocking(file))) file.Close();
+  return file;
 }
 
 }  // namespace
 
-std::FILE* OpenRegularFile(const std::string& path, FileAccess access) {
-  const int fd = OpenRegularDescriptor(path, access);
-  if (fd < 0) return nullptr;
-  std::FILE* stream = ::fdopen(fd, access == FileAccess::Read ? "rb" : "r+b");
-  if (stream == nullptr) ::close(fd);
-  return stream;
+FileHandle OpenRegularFile(const std::string& path, FileAccess access) {
+#ifdef O_PATH
+  FileHandle found = LookAtRegularFile(path);
+  if (!found.IsOpen()) return {};
+  FileHandle file = OpenLookedAt(found, access);
+  const bool noProc = !file.IsOpen() && errno == ENOENT;
+  found.Close();
+  if (!noProc) return file;
+#else
+  // Elsewhere a FIFO or device is seen before the open, unless it is put
+  // in the file's place in between; the open still refuses it then.
+  struct stat info;
+  if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return {};
+#endif
+  return OpenWithoutBlocking(path, access);
 }
 
-bool IdentifyFile(std::FILE* stream, FileIdentity& identity) {
-  return IdentifyDescriptor(::fileno(stream), identity);
+bool FileHandle::Close() {
+  if (!IsOpen()) return true;
+  const bool closed = ::close(static_cast<int>(native_)) == 0;
+  native_ = kNone;
+  return closed;
+}
+
+bool IdentifyFile(const FileHandle& file, FileIdentity& identity) {
+  struct stat info;
+  if (::fstat(Descriptor(file), &info) != 0) return false;
+  identity = IdentityOf(info);
+  return true;
 }
 
 bool IdentifyPath(const std::string& path, FileIdentity& identity) {
@@ -132,63 +120,45 @@ bool IdentifyPath(const std::string& path, FileIdentity& identity) {
   return true;
 }
 
-bool FileLength(std::FILE* stream, std::int64_t& length) {
+bool FileLength(const FileHandle& file, std::int64_t& length) {
   struct stat info;
-  if (::fstat(::fileno(stream), &info) != 0) return false;
+  if (::fstat(Descriptor(file), &info) != 0) return false;
   length = static_cast<std::int64_t>(info.st_size);
   return true;
 }
 
-bool SeekTo(std::FILE* stream, std::int64_t offset) {
-  return ::fseeko(stream, static_cast<off_t>(offset), SEEK_SET) == 0;
-}
-
-bool ReadByteAt(std::FILE* stream, std::int64_t offset, int& byte) {
+bool ReadByteAt(const FileHandle& file, std::int64_t offset, int& byte) {
   unsigned char value;
-  ssize_t count;
-  do {
-    count = ::pread(::fileno(stream), &value, 1, static_cast<off_t>(offset));
-  } while (count < 0 && errno == EINTR);
+  const ssize_t count = RetryOnSignal([&file, &value, offset] {
+    return ::pread(Descriptor(file), &value, 1, static_cast<off_t>(offset));
+  });
   if (count < 0) return false;
-  byte = count == 1 ? value : EOF;
+  byte = count == 1 ? value : kPastEnd;
   return true;
 }
 
-bool WriteByteAt(std::FILE* stream, std::int64_t offset, unsigned char byte) {
-  ssize_t written;
-  do {
-    written = ::pwrite(::fileno(stream), &byte, 1, static_cast<off_t>(offset));
-  } while (written < 0 && errno == EINTR);
-  return written == 1;
+bool WriteByteAt(const FileHandle& file, std::int64_t offset, unsigned char byte) {
+  return RetryOnSignal([&file, &byte, offset] {
+           return ::pwrite(Descriptor(file), &byte, 1, static_cast<off_t>(offset));
+         }) == 1;
 }
 
-namespace {
-
-bool SyncDescriptor(int fd) {
-  int result;
+bool SyncToDisk(const FileHandle& file) {
+  const int fd = Descriptor(file);
 #ifdef F_FULLFSYNC
   // On macOS fsync leaves the byte in the drive's cache; this flushes that.
   // Only a file system that cannot do it falls back to fsync: an error from
   // the flush itself, such as EIO, is a failed sync.
-  do {
-    result = ::fcntl(fd, F_FULLFSYNC);
-  } while (result != 0 && errno == EINTR);
-  if (result == 0) return true;
+  if (RetryOnSignal([fd] { return ::fcntl(fd, F_FULLFSYNC); }) == 0) return true;
   if (errno != ENOTSUP && errno != ENOTTY && errno != EINVAL) return false;
 #endif
-  do {
-    result = ::fsync(fd);
-  } while (result != 0 && errno == EINTR);
-  return result == 0 || errno == EINVAL || errno == ENOTSUP || errno == EOPNOTSUPP;
+  return RetryOnSignal([fd] { return ::fsync(fd); }) == 0 || errno == EINVAL || errno == ENOTSUP ||
+         errno == EOPNOTSUPP;
 }
 
-}  // namespace
-
-bool SyncToDisk(std::FILE* stream) { return SyncDescriptor(::fileno(stream)); }
-
-bool HasLink(std::FILE* stream) {
+bool HasLink(const FileHandle& file) {
   struct stat info;
-  return ::fstat(::fileno(stream), &info) == 0 && info.st_nlink > 0;
+  return ::fstat(Descriptor(file), &info) == 0 && info.st_nlink > 0;
 }
 
 namespace {
@@ -215,26 +185,25 @@ struct flock ByteAt(std::int64_t offset) {
 
 }  // namespace
 
-ByteLock LockByte(std::FILE* stream, std::int64_t offset) {
+ByteLock LockByte(const FileHandle& file, std::int64_t offset) {
   struct flock lock = ByteAt(offset);
   lock.l_type = F_WRLCK;
-  const int error = SetLock(::fileno(stream), lock);
+  const int error = SetLock(Descriptor(file), lock);
   if (error == 0) return ByteLock::Taken;
   return error == EAGAIN || error == EACCES ? ByteLock::Busy : ByteLock::Unavailable;
 }
 
-void UnlockByte(std::FILE* stream, std::int64_t offset) {
+void UnlockByte(const FileHandle& file, std::int64_t offset) {
   struct flock lock = ByteAt(offset);
   lock.l_type = F_UNLCK;
-  static_cast<void>(SetLock(::fileno(stream), lock));
+  static_cast<void>(SetLock(Descriptor(file), lock));
 }
 
 namespace {
 
 bool WriteAll(int fd, const char* data, std::size_t count) {
   while (count > 0) {
-    const ssize_t written = ::write(fd, data, count);
-    if (written < 0 && errno == EINTR) continue;
+    const ssize_t written = RetryOnSignal([fd, data, count] { return ::write(fd, data, count); });
     if (written <= 0) return false;
     data += written;
     count -= static_cast<std::size_t>(written);
@@ -247,8 +216,8 @@ bool WriteAll(int fd, const char* data, std::size_t count) {
 bool CopyByReading(int from, int to) {
   std::vector<char> buffer(std::size_t{1} << 20);
   for (off_t at = 0;;) {
-    const ssize_t count = ::pread(from, buffer.data(), buffer.size(), at);
-    if (count < 0 && errno == EINTR) continue;
+    const ssize_t count = RetryOnSignal(
+        [from, &buffer, at] { return ::pread(from, buffer.data(), buffer.size(), at); });
     if (count <= 0) return count == 0;
     if (!WriteAll(to, buffer.data(), static_cast<std::size_t>(count))) return false;
     at += count;
@@ -265,9 +234,11 @@ KernelCopy CopyInKernel(int from, int to) {
   if (::ioctl(to, FICLONE, from) == 0) return KernelCopy::Done;
   loff_t in = 0, out = 0;
   for (;;) {
-    const ssize_t count = ::copy_file_range(from, &in, to, &out, std::size_t{1} << 30, 0);
+    const ssize_t count = RetryOnSignal([from, to, &in, &out] {
+      return ::copy_file_range(from, &in, to, &out, std::size_t{1} << 30, 0);
+    });
     if (count == 0) return KernelCopy::Done;
-    if (count > 0 || errno == EINTR) continue;
+    if (count > 0) continue;
     const bool unsupported =
         errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP;
     return in == 0 && unsupported ? KernelCopy::Unavailable : KernelCopy::Failed;
@@ -279,10 +250,10 @@ KernelCopy CopyInKernel(int from, int to) {
 #endif
 }
 
-bool CopyAll(int from, int to) {
-  const KernelCopy copied = CopyInKernel(from, to);
+bool CopyAll(const FileHandle& from, const FileHandle& to) {
+  const KernelCopy copied = CopyInKernel(Descriptor(from), Descriptor(to));
   return copied == KernelCopy::Done ||
-         (copied == KernelCopy::Unavailable && CopyByReading(from, to));
+         (copied == KernelCopy::Unavailable && CopyByReading(Descriptor(from), Descriptor(to)));
 }
 
 // A new name is durable only once its folder is synced. A folder that
@@ -292,11 +263,8 @@ bool SyncFolderOf(const std::string& path) {
   const std::string folder = slash == std::string::npos ? "."
                              : slash == 0               ? "/"
                                                         : path.substr(0, slash);
-  const int fd = OpenRetryingOnSignal(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return true;
-  const bool synced = SyncDescriptor(fd);
-  ::close(fd);
-  return synced;
+  const FileHandle opened = Open(folder, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  return !opened.IsOpen() || SyncToDisk(opened);
 }
 
 // Removes the name only while it still names the file made: another
@@ -308,26 +276,27 @@ void RemoveMade(const std::string& path, const FileIdentity& made) {
 
 }  // namespace
 
-NewName CopyToNewFile(std::FILE* stream, const std::string& copyPath) {
-  const int from = ::fileno(stream);
+NewName CopyToNewFile(const FileHandle& file, const std::string& copyPath) {
   struct stat info;
-  if (copyPath.find('\0') != std::string::npos || ::fstat(from, &info) != 0) return NewName::Failed;
+  if (copyPath.find('\0') != std::string::npos || ::fstat(Descriptor(file), &info) != 0) {
+    return NewName::Failed;
+  }
   // O_EXCL: a link in the way is neither followed nor replaced.
-  const int to = OpenRetryingOnSignal(copyPath.c_str(),
-                                      O_WRONLY | O_CREAT | O_EXCL | O_NOCTTY | O_CLOEXEC, 0600);
-  if (to < 0) return errno == EEXIST ? NewName::Exists : NewName::Failed;
+  FileHandle copy(RetryOnSignal([&copyPath] {
+    return ::open(copyPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOCTTY | O_CLOEXEC, 0600);
+  }));
+  if (!copy.IsOpen()) return errno == EEXIST ? NewName::Exists : NewName::Failed;
   FileIdentity made;
-  const bool known = IdentifyDescriptor(to, made);
+  const bool known = IdentifyFile(copy, made);
   // The mode is set last, so that a read-only original gives a copy that
   // could still be written, and the umask takes nothing from it.
-  bool copied =
-      known && CopyAll(from, to) && ::fchmod(to, info.st_mode & 07777) == 0 && SyncDescriptor(to);
-  copied = ::close(to) == 0 && copied && SyncFolderOf(copyPath);
+  bool copied = known && CopyAll(file, copy) &&
+                ::fchmod(Descriptor(copy), info.st_mode & 07777) == 0 && SyncToDisk(copy);
+  copied = copy.Close() && copied && SyncFolderOf(copyPath);
   if (copied) return NewName::Made;
   if (known) RemoveMade(copyPath, made);
   return NewName::Failed;
 }
-
 namespace {
 
 // Where the system has no rename that refuses an existing name: the new

@@ -3,14 +3,11 @@
 // names.
 #include <windows.h>
 
-#include <fcntl.h>
-#include <io.h>
-
 #include <string>
 #include <vector>
 
+#include "base/utf16_windows.hpp"
 #include "regular_file.hpp"
-#include "utf16_windows.hpp"
 
 namespace {
 
@@ -23,9 +20,9 @@ std::string WithoutSurroundingQuotes(const std::string& path) {
   return path;
 }
 
-HANDLE HandleOf(std::FILE* stream) {
-  // NOLINTNEXTLINE(performance-no-int-to-ptr): the CRT hands the handle over as an integer.
-  return reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream)));
+HANDLE HandleOf(const FileHandle& file) {
+  // NOLINTNEXTLINE(performance-no-int-to-ptr): FileHandle keeps the handle as an integer.
+  return reinterpret_cast<HANDLE>(file.native());
 }
 
 bool IdentifyHandle(HANDLE handle, FileIdentity& identity) {
@@ -52,31 +49,27 @@ OVERLAPPED AtOffset(std::int64_t offset) {
 // of byte 8 by such a program is seen when the byte is read again.
 // OPEN_EXISTING neither creates nor truncates, and without
 // FILE_FLAG_BACKUP_SEMANTICS a folder cannot be opened at all.
-std::FILE* OpenRegularFile(const std::string& path, FileAccess access) {
+FileHandle OpenRegularFile(const std::string& path, FileAccess access) {
   const std::wstring wide = WideFromWtf8(WithoutSurroundingQuotes(path));
-  if (wide.empty()) return nullptr;
-  const bool read = access == FileAccess::Read;
-  const HANDLE handle = CreateFileW(
-      wide.c_str(), read ? GENERIC_READ : GENERIC_READ | GENERIC_WRITE,
-      FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (handle == INVALID_HANDLE_VALUE) return nullptr;
-  if (GetFileType(handle) != FILE_TYPE_DISK) {  // CON, NUL, COM1, a pipe: no data file
-    CloseHandle(handle);
-    return nullptr;
-  }
-  const int fd =
-      _open_osfhandle(reinterpret_cast<intptr_t>(handle), (read ? _O_RDONLY : _O_RDWR) | _O_BINARY);
-  if (fd == -1) {
-    CloseHandle(handle);
-    return nullptr;
-  }
-  std::FILE* stream = _fdopen(fd, read ? "rb" : "r+b");
-  if (stream == nullptr) static_cast<void>(_close(fd));  // which closes the handle too
-  return stream;
+  if (wide.empty()) return {};
+  const DWORD rights = access == FileAccess::Read ? GENERIC_READ : GENERIC_READ | GENERIC_WRITE;
+  FileHandle file(reinterpret_cast<std::intptr_t>(
+      CreateFileW(wide.c_str(), rights, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                  FILE_ATTRIBUTE_NORMAL, nullptr)));
+  // CON, NUL, COM1, a pipe: no data file.
+  if (file.IsOpen() && GetFileType(HandleOf(file)) != FILE_TYPE_DISK) file.Close();
+  return file;
 }
 
-bool IdentifyFile(std::FILE* stream, FileIdentity& identity) {
-  return IdentifyHandle(HandleOf(stream), identity);
+bool FileHandle::Close() {
+  if (!IsOpen()) return true;
+  const bool closed = CloseHandle(HandleOf(*this)) != 0;
+  native_ = kNone;
+  return closed;
+}
+
+bool IdentifyFile(const FileHandle& file, FileIdentity& identity) {
+  return IdentifyHandle(HandleOf(file), identity);
 }
 
 // Attributes only, sharing everything: no other program's use of the file
@@ -93,48 +86,49 @@ bool IdentifyPath(const std::string& path, FileIdentity& identity) {
   return known;
 }
 
-bool FileLength(std::FILE* stream, std::int64_t& length) {
+bool FileLength(const FileHandle& file, std::int64_t& length) {
   LARGE_INTEGER size;
-  if (!GetFileSizeEx(HandleOf(stream), &size)) return false;
+  if (!GetFileSizeEx(HandleOf(file), &size)) return false;
   length = size.QuadPart;
   return true;
 }
 
-bool SeekTo(std::FILE* stream, std::int64_t offset) {
-  return _fseeki64(stream, offset, SEEK_SET) == 0;
-}
-
-bool ReadByteAt(std::FILE* stream, std::int64_t offset, int& byte) {
-  const int fd = _fileno(stream);
+// With an offset given, a read that starts past the end fails with
+// ERROR_HANDLE_EOF, where one without reads nothing.
+bool ReadByteAt(const FileHandle& file, std::int64_t offset, int& byte) {
+  OVERLAPPED at = AtOffset(offset);
   unsigned char value;
-  if (_lseeki64(fd, offset, SEEK_SET) != offset) return false;
-  const int count = _read(fd, &value, 1);
-  if (count < 0) return false;
-  byte = count == 1 ? value : EOF;
+  DWORD count = 0;
+  if (!ReadFile(HandleOf(file), &value, 1, &count, &at) && GetLastError() != ERROR_HANDLE_EOF) {
+    return false;
+  }
+  byte = count == 1 ? value : kPastEnd;
   return true;
 }
 
-bool WriteByteAt(std::FILE* stream, std::int64_t offset, unsigned char byte) {
-  const int fd = _fileno(stream);
-  return _lseeki64(fd, offset, SEEK_SET) == offset && _write(fd, &byte, 1) == 1;
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters): the header's own order, as on POSIX.
+bool WriteByteAt(const FileHandle& file, std::int64_t offset, unsigned char byte) {
+  OVERLAPPED at = AtOffset(offset);
+  DWORD count = 0;
+  return WriteFile(HandleOf(file), &byte, 1, &count, &at) && count == 1;
 }
 
-bool SyncToDisk(std::FILE* stream) {
-  if (_commit(_fileno(stream)) == 0) return true;
-  return GetLastError() == ERROR_INVALID_FUNCTION;  // cannot be flushed
+bool SyncToDisk(const FileHandle& file) {
+  return FlushFileBuffers(HandleOf(file)) ||
+         GetLastError() == ERROR_INVALID_FUNCTION;  // cannot be flushed
 }
 
 // A file deleted while open keeps its last link until the last handle
 // closes, marked to be deleted then.
-bool HasLink(std::FILE* stream) {
+bool HasLink(const FileHandle& file) {
   FILE_STANDARD_INFO info;
-  return GetFileInformationByHandleEx(HandleOf(stream), FileStandardInfo, &info, sizeof info) &&
+  return GetFileInformationByHandleEx(HandleOf(file), FileStandardInfo, &info, sizeof info) &&
          info.NumberOfLinks > 0 && !info.DeletePending;
 }
 
-ByteLock LockByte(std::FILE* stream, std::int64_t offset) {
+ByteLock LockByte(const FileHandle& file, std::int64_t offset) {
   OVERLAPPED at = AtOffset(offset);
-  if (LockFileEx(HandleOf(stream), LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0,
+  if (LockFileEx(HandleOf(file), LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0,
                  &at)) {
     return ByteLock::Taken;
   }
@@ -142,9 +136,9 @@ ByteLock LockByte(std::FILE* stream, std::int64_t offset) {
 }
 
 // Windows lets go of a closed handle's locks only in its own time.
-void UnlockByte(std::FILE* stream, std::int64_t offset) {
+void UnlockByte(const FileHandle& file, std::int64_t offset) {
   OVERLAPPED at = AtOffset(offset);
-  static_cast<void>(UnlockFileEx(HandleOf(stream), 0, 1, 0, &at));
+  static_cast<void>(UnlockFileEx(HandleOf(file), 0, 1, 0, &at));
 }
 
 namespace {
@@ -186,9 +180,9 @@ void DeleteMade(HANDLE made) {
 
 // CREATE_NEW fails on any name that exists, and follows no link. The copy
 // takes the attributes that Explorer shows of the file.
-NewName CopyToNewFile(std::FILE* stream, const std::string& copyPath) {
+NewName CopyToNewFile(const FileHandle& file, const std::string& copyPath) {
   const std::wstring wide = WideFromWtf8(WithoutSurroundingQuotes(copyPath));
-  const HANDLE from = HandleOf(stream);
+  const HANDLE from = HandleOf(file);
   BY_HANDLE_FILE_INFORMATION info;
   if (wide.empty() || !GetFileInformationByHandle(from, &info)) return NewName::Failed;
   const DWORD kept = info.dwFileAttributes &

@@ -3,36 +3,33 @@
 // the dialogue reports what happened.
 #pragma once
 
-#include <cstdint>
-#include <cstdio>
 #include <optional>
 #include <string>
 
+#include "file_handle.hpp"
+
 enum class FileKind { Master, Plugin, Unknown };
 
-// An existing regular file opened for binary reading, or nullptr for any
-// failure at all (missing, a directory, a device, a FIFO, no permission, a
-// path holding a NUL byte).
-std::FILE* OpenForReading(const std::string& path);
+// An existing regular file opened for reading; not open for any failure at
+// all (missing, a directory, a device, a FIFO, no permission, a path
+// holding a NUL byte).
+FileHandle OpenForReading(const std::string& path);
 
 // Reads and classifies the type byte. A file too short to have one is
 // Unknown; nothing at all when reading failed (an I/O error), which says
-// nothing of the file's kind. The stream stays open: held, it keeps the
-// file from being freed, so its inode number or file index cannot go to a
-// new file put under its name before OpenForUpdate has compared the two.
-std::optional<FileKind> ReadFileKind(std::FILE* readStream);
+// nothing of the file's kind. The file stays open: held, it keeps the file
+// from being freed, so its inode number or file index cannot go to a new
+// file put under its name before OpenForUpdate has compared the two.
+std::optional<FileKind> ReadFileKind(const FileHandle& read);
 
-// The same path reopened for binary update, positioned at the type byte;
-// never created or truncated. nullptr when it cannot be opened, or when it
-// is no longer the file that readStream, still open, has: another file, or
-// a link to one, put in its place in between was never looked at.
-std::FILE* OpenForUpdate(const std::string& path, std::FILE* readStream);
-
-// Closes a read stream, through which nothing was written.
-void CloseRead(std::FILE* readStream);
+// The same path reopened for update; never created or truncated. Not open
+// when it cannot be opened, or when it is no longer the file that read,
+// still open, has: another file, or a link to one, put in its place in
+// between was never looked at.
+FileHandle OpenForUpdate(const std::string& path, const FileHandle& read);
 
 // Runs of the tool on one file take turns at writing it. This takes the
-// update stream's turn, an exclusive advisory lock on one byte far past
+// update handle's turn, an exclusive advisory lock on one byte far past
 // any data, which no program's reads or writes meet; taken once the read
 // is closed and held until CloseUpdated, so never during a key wait.
 // Another run that holds it is waited for, a few seconds in all. Whether
@@ -41,7 +38,7 @@ void CloseRead(std::FILE* readStream);
 // program may have switched it since it was read. False when the wait ran
 // out: nothing may be written. A lock error other than "busy" is taken as
 // a file system that takes no such lock, and is no failure.
-bool TakeTurn(std::FILE* updateStream, FileKind& kind);
+bool TakeTurn(const FileHandle& update, FileKind& kind);
 
 // Puts the opposite type byte into a Master or Plugin and makes it durable
 // before returning, so that success is only ever reported for a byte on
@@ -57,7 +54,7 @@ bool TakeTurn(std::FILE* updateStream, FileKind& kind);
 // - path names no file, or cannot be looked up, and the file written has no
 //   link left: it was deleted. Renamed or moved, it is converted.
 // A length changed by another program is its own business.
-bool WriteFileKind(std::FILE* updateStream, FileKind kind, const std::string& path);
+bool WriteFileKind(const FileHandle& update, FileKind kind, const std::string& path);
 
-// Gives up the stream's turn and closes it: 0 on success, -1 on failure.
-int CloseUpdated(std::FILE* updateStream);
+// Gives up the turn and closes the file: false when closing failed.
+bool CloseUpdated(FileHandle& update);

@@ -33,15 +33,15 @@ std::size_t Wtf8CharacterAt(const std::string& text, std::size_t at, std::uint32
     codePoint = lead;
     return 1;
   }
-  // 0xC0 and 0xC1 could only start overlong forms, 0xF5 and up values past
-  // U+10FFFF; 0x80 to 0xBF continue a character and start none.
-  const std::size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : 2;
-  if (lead < 0xC2 || lead > 0xF4 || text.size() - at < length) return 0;
+  const auto length = static_cast<std::size_t>(Utf8Length(lead));
+  if (length == 0 || text.size() - at < length) return 0;
   codePoint = lead & (0x7Fu >> length);
   for (std::size_t i = at + 1; i < at + length; ++i) {
     if ((byte(i) & 0xC0u) != 0x80u) return 0;
     codePoint = codePoint << 6 | (byte(i) & 0x3Fu);
   }
+  // A lead of C0 or C1 only ever makes an overlong form, one of F5 to F7 a
+  // value past U+10FFFF.
   constexpr std::uint32_t kSmallest[] = {0, 0, 0x80, 0x800, 0x10000};
   if (codePoint < kSmallest[length] || codePoint > 0x10FFFF) return 0;
   return length;

@@ -1,0 +1,17 @@
+// A system call that a signal's handler broke off (EINTR) is made again:
+// the key wait installs handlers, and a sanitizer or a profiler may have
+// its own.
+#pragma once
+
+#include <errno.h>
+
+// Calls call() until it returns anything but -1 with errno EINTR, and gives
+// what it returned last.
+template <typename Call>
+auto RetryOnSignal(Call call) {
+  decltype(call()) result;
+  do {
+    result = call();
+  } while (result == -1 && errno == EINTR);
+  return result;
+}
