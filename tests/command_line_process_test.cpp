@@ -168,6 +168,10 @@ TEST_F(CommandLineTest, OptionsAndUsageErrors) {
       {{"--check", "--to-master", "master.esm"},
        "masterswitch: --to-master cannot be combined with --check (try --help)"},
       {{"--"}, "masterswitch: no PATH given (try --help)"},
+      {{"--backup", "--check", "master.esm"},
+       "masterswitch: --backup cannot be combined with --check (try --help)"},
+      {{"--check", "master.esm", "--rename"},
+       "masterswitch: --rename cannot be combined with --check (try --help)"},
       {{"--bogus", "--help"}, "masterswitch: unknown option '--bogus' (try --help)"},
   };
   for (const auto& e : errors) {
@@ -195,6 +199,56 @@ TEST_F(CommandLineTest, OptionsAndUsageErrors) {
   EXPECT_NE(help.output.find("Report a bug at https://masterswitch.example/issues"),
             std::string::npos);
   EXPECT_EQ(help.exitStatus, 0);
+}
+
+// A copy of the file as it was before its switch, and the extension of its
+// kind, in the case of the old one; never a name that exists, in any form.
+TEST_F(CommandLineTest, BackupAndRenameTakeNoNameThatExists) {
+  const std::string taken = DataFile(0x07);
+  for (const char* name : {"a.esp", "b.ESP", "d.txt", "e.esp", "f.esp", "g.esp", "h.esp"})
+    dir_.Write(name, DataFile(0x00));
+  for (const char* name : {"c.esm", "k.esp"}) dir_.Write(name, DataFile(0x01));
+  for (const char* name : {"e.esp.bak", "h.esm", "victim"}) dir_.Write(name, taken);
+  dir_.Write("u.esp", DataFile(0x02));
+  std::filesystem::create_directory(dir_.PathOf("f.esp.bak"));
+  std::filesystem::create_symlink("victim", dir_.PathOf("g.esp.bak"));
+  ::chmod(dir_.PathOf("a.esp").c_str(), 0640);
+  ExpectRun(Run({"--to-master", "--backup", "--rename", "a.esp", "b.ESP", "c.esm", "k.esp", "u.esp",
+                 "d.txt", "e.esp", "f.esp", "g.esp", "h.esp"}),
+            Lines({"a.esp: Plugin -> Master, backed up as a.esp.bak, renamed a.esm",
+                   "b.ESP: Plugin -> Master, backed up as b.ESP.bak, renamed b.ESM",
+                   "c.esm: Master", "k.esp: Master, renamed k.esm", "u.esp: Unknown Filetyp",
+                   "d.txt: Plugin -> Master, backed up as d.txt.bak, not renamed: no .esp or .esm "
+                   "extension",
+                   "e.esp: Plugin, not switched: e.esp.bak exists",
+                   "f.esp: Plugin, not switched: f.esp.bak exists",
+                   "g.esp: Plugin, not switched: g.esp.bak exists",
+                   "h.esp: Plugin -> Master, backed up as h.esp.bak, not renamed: h.esm exists"}),
+            kFailed);
+  ExpectRun(
+      Run({"--rename", "a.esm", "b.ESM"}),
+      Lines({"a.esm: Master -> Plugin, renamed a.esp", "b.ESM: Master -> Plugin, renamed b.ESP"}),
+      0);
+  const std::pair<const char*, std::string> files[] = {{"a.esp.bak", DataFile(0x00)},
+                                                       {"a.esp", DataFile(0x00)},
+                                                       {"a.esm", ""},
+                                                       {"b.ESP.bak", DataFile(0x00)},
+                                                       {"b.ESP", DataFile(0x00)},
+                                                       {"c.esm.bak", ""},
+                                                       {"k.esm", DataFile(0x01)},
+                                                       {"u.esp.bak", ""},
+                                                       {"e.esp", DataFile(0x00)},
+                                                       {"e.esp.bak", taken},
+                                                       {"f.esp", DataFile(0x00)},
+                                                       {"g.esp", DataFile(0x00)},
+                                                       {"victim", taken},
+                                                       {"h.esp", DataFile(0x01)},
+                                                       {"h.esm", taken}};
+  for (const auto& file : files)
+    EXPECT_EQ(ReadWholeFile(dir_.PathOf(file.first)), file.second) << file.first;
+  struct stat backup {};
+  EXPECT_TRUE(Tool().isWindows || (::stat(dir_.PathOf("a.esp.bak").c_str(), &backup) == 0 &&
+                                   (backup.st_mode & 0777) == 0640));
 }
 
 // Scripts get the name back as it is; only a terminal is shielded from it.
@@ -230,6 +284,11 @@ TEST_F(WindowsCommandLineTest, RunsAsWindowsProgramsStartIt) {
   ExpectRun(Run({"--check", "b.esp", "hidden"}, via), Lines({"still running after 2 s"}), 1);
   ExpectRun(Run({"--check", "b.esp", "piped"}, via), Lines({"b.esp: Master", "exit status 0"}), 0);
   EXPECT_EQ(ReadWholeFile(dir_.PathOf("b.esp")), DataFile(0x01));
+  ExpectRun(
+      Run({"--to-master", "--backup", "--rename", "sub\\*.esp"}, cmd),
+      Lines({"sub\\x.esp: Plugin -> Master, backed up as sub\\x.esp.bak, renamed sub\\x.esm"}), 0);
+  EXPECT_EQ(ReadWholeFile(dir_.PathOf("sub/x.esp.bak")) + ReadWholeFile(dir_.PathOf("sub/x.esm")),
+            DataFile(0x00) + DataFile(0x01));
 }
 
 // "b.esp " is no "b.esp", "-x.esp" no option; hidden and system files,

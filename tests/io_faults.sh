@@ -411,6 +411,36 @@ full-filesystem | readonly-mount)
     expect_unchanged
   fi
   ;;
+backup-refused)
+  # No room for the copy, and a copy that cannot be synced: nothing of it
+  # is left, and the file is not switched.
+  in_mount_namespace '
+    work=$1 tool=$3
+    mkdir "$work/full" && mount -t tmpfs -o size=64k tmpfs "$work/full" && cd "$work/full"
+    { printf "@ABCDEFG\0"; head -c 20000 /dev/zero; } >mod.esp && cp mod.esp ../before
+    dd if=/dev/zero of=filler bs=4k status=none 2>/dev/null || true
+    "$tool" --to-master --backup mod.esp >"$work/out" || echo $? >"$work/status"
+    ls >"$work/names" && { cmp -s mod.esp ../before || echo changed >>"$work/names"; }'
+  [[ $(<"$work/out") == "mod.esp: Plugin, not switched: mod.esp.bak could not be made" &&
+    $(<"$work/status") == 255 && $(<"$work/names") == $'filler\nmod.esp' ]] ||
+    fail "full: '$(<"$work/out")', $(<"$work/status"), left: $(<"$work/names")"
+  command -v strace >/dev/null || skip "no strace"
+  strace -qq -o /dev/null -P "$data.bak" -e inject=fsync:error=EIO "$tool" --backup "$data" >"$work/out" &&
+    status=0 || status=$?
+  [[ $(<"$work/out") == "$data: Master, not switched: $data.bak could not be made" && $status == 255 &&
+    ! -e $data.bak ]] || fail "sync: '$(<"$work/out")', $status"
+  expect_unchanged
+  ;;
+moved-before-rename)
+  # Another file put in the path's place once the file was written, before
+  # the rename: both keep their names.
+  printf '@ABCDEFG\1 another file' >"$work/other"
+  change_after close 4 'mv "$data" "$work/written" && cp "$work/other" "$data"' --to-plugin --rename "$data"
+  [[ $output == "$data: Master -> Plugin, not renamed: $data is another file now"$'\n' && $status == 255 ]] ||
+    fail "'$output', $status"
+  cmp -s "$data" "$work/other" && [[ ! -e ${data%.esm}.esp ]] || fail "the other file was renamed"
+  data=$work/written expect_flipped
+  ;;
 readonly-unprivileged)
   chmod 444 "$data"
   # As root, the tool runs as nobody, who may not pass the folders above the

@@ -17,7 +17,8 @@ constexpr int kUsageError = 2;
 
 const char kUsage[] =
     "Usage: masterswitch                  ask for a file, convert it, wait for a key\n"
-    "       masterswitch [--check | --to-master | --to-plugin] [--] PATH...\n"
+    "       masterswitch [--check | --to-master | --to-plugin] [--backup] [--rename]\n"
+    "                    [--] PATH...\n"
     "       masterswitch --help | -h\n"
     "       masterswitch --version\n"
     "\n"
@@ -30,6 +31,10 @@ const char kUsage[] =
     "  --to-master  make each file a Master: only plugins are switched, so that\n"
     "               running it again changes nothing\n"
     "  --to-plugin  make each file a Plugin, likewise\n"
+    "  --backup     before a file is switched, copy it to PATH.bak, which must not\n"
+    "               exist: \"PATH: Plugin -> Master, backed up as PATH.bak\"\n"
+    "  --rename     give each file of a kind the extension of its kind, .esm or\n"
+    "               .esp, never replacing a file: \"..., renamed NEWPATH\"\n"
     "  --           every argument after it is a PATH, even one that starts with -\n"
     "  -h, --help   show this help;  --version  show the version\n"
     "Options may also stand after the PATHs; only -- ends them.\n"
@@ -39,8 +44,8 @@ const char kUsage[] =
     "1 --to-master or --to-plugin left a file of unknown type as it was, and\n"
     "nothing failed; 2 a usage error, and no file touched; 141 output to a closed\n"
     "pipe (SIGPIPE, not on Windows); 255 (-1) a file did not open or could not be\n"
-    "read or written, or the output could not be written, or the dialogue's\n"
-    "input ended before a file opened.\n"
+    "read or written, a backup or rename was refused, or the output could not be\n"
+    "written, or the dialogue's input ended before a file opened.\n"
     "\n"
     "Manual: man masterswitch once installed, or\n"
     "  man -l man/masterswitch.1                in the source\n"
@@ -55,6 +60,7 @@ enum class Request { Paths, Help, Version, UsageError };
 struct CommandLine {
   Request request = Request::Paths;
   Mode mode = Mode::Convert;
+  FileSteps steps;
   std::vector<Argument> paths;
   std::string error;  // for a usage error, what was wrong
 };
@@ -108,6 +114,10 @@ CommandLine Parse(const std::vector<Argument>& arguments) {
         line.error = text + " cannot be combined with " + given->name;
       }
       given = option;
+    } else if (text == "--backup") {
+      line.steps.backup = true;
+    } else if (text == "--rename") {
+      line.steps.rename = true;
     } else if (text == "--help" || text == "-h") {
       help = true;
     } else if (text == "--version") {
@@ -117,6 +127,11 @@ CommandLine Parse(const std::vector<Argument>& arguments) {
     }
   }
   if (given != nullptr) line.mode = given->mode;
+  // Only a file that is written is backed up, and --check writes none.
+  if (line.mode == Mode::Check && (line.steps.backup || line.steps.rename) && line.error.empty()) {
+    line.error = std::string(line.steps.backup ? "--backup" : "--rename") +
+                 " cannot be combined with --check";
+  }
   if (!line.error.empty()) {
     line.request = Request::UsageError;
   } else if (help) {
@@ -150,14 +165,38 @@ int ReportOutputFailure() {
   return kFailure;
 }
 
+// What else was done, or refused, after the outcome, as names that a script
+// can use: the copy kept, or why the file was not switched; its new name,
+// or why it has none.
+std::string StepsTaken(const std::string& path, const Outcome& outcome) {
+  std::string text;
+  switch (outcome.backup) {
+    case BackupStep::None: break;
+    case BackupStep::Made: text = kBackedUpAs + BackupPath(path); break;
+    case BackupStep::Exists: text = kNotSwitched + BackupPath(path) + kExists; break;
+    case BackupStep::Failed: text = kNotSwitched + BackupPath(path) + kCannotBeMade; break;
+  }
+  const std::string renamed = PathOfKind(path, outcome.kindNow).value_or(path);
+  switch (outcome.rename) {
+    case RenameStep::None: break;
+    case RenameStep::Renamed: text += kRenamed + renamed; break;
+    case RenameStep::Exists: text += kNotRenamed + renamed + kExists; break;
+    case RenameStep::Failed: text += kNotRenamed + renamed + kCannotBeMade; break;
+    case RenameStep::NoDataName: text += std::string(kNotRenamed) + kNoDataName; break;
+    case RenameStep::Moved: text += kNotRenamed + path + kIsAnotherFile; break;
+  }
+  return text;
+}
+
 // Stops at the first line that cannot be written: a file is only done when
 // the caller can learn what became of it.
-int ReportEachPath(Mode mode, const std::vector<Argument>& paths) {
+int ReportEachPath(Mode mode, const FileSteps& steps, const std::vector<Argument>& paths) {
   const bool onTerminal = OutputIsTerminal();
   int status = 0;
   for (const Argument& path : paths) {
-    const Outcome outcome = ApplyMode(mode, PathToOpen(path));
-    if (!WriteText(Shown(path.text, onTerminal) + ": " + outcome.message + "\n")) {
+    const Outcome outcome = ApplyMode(mode, PathToOpen(path), steps);
+    const std::string line = path.text + ": " + outcome.message + StepsTaken(path.text, outcome);
+    if (!WriteText(Shown(line, onTerminal) + "\n")) {
       return ReportOutputFailure();
     }
     // A failure outweighs a file left of another kind.
@@ -185,7 +224,7 @@ int RunProgram(const std::vector<Argument>& arguments) {
   switch (line.request) {
     case Request::Help: return Print(kUsage);
     case Request::Version: return Print("masterswitch " MASTERSWITCH_VERSION "\n");
-    case Request::Paths: return ReportEachPath(line.mode, line.paths);
+    case Request::Paths: return ReportEachPath(line.mode, line.steps, line.paths);
     case Request::UsageError: break;
   }
   WriteErrorLine("masterswitch: " + line.error + " (try --help)");

@@ -3,6 +3,7 @@
 #include <optional>
 
 #include "messages.hpp"
+#include "typebyte/regular_file.hpp"
 
 namespace {
 
@@ -25,7 +26,27 @@ std::optional<Outcome> LeftAsIs(Mode mode, FileKind kind) {
       if (kind != FileKind::Plugin) return std::nullopt;
       break;
   }
-  return Outcome{kind == FileKind::Master ? kMaster : kPlugin, 0};
+  return Outcome{kind == FileKind::Master ? kMaster : kPlugin, 0, kind};
+}
+
+// A file about to be written is copied first, where asked; a copy that is
+// refused leaves it as it is.
+Outcome Write(const FileHandle& update, FileKind kind, const std::string& path, bool backup) {
+  const BackupStep copy = backup ? BackUp(update, path) : BackupStep::None;
+  Outcome outcome{kCannotWrite, kFailure};
+  if (copy == BackupStep::Exists || copy == BackupStep::Failed) {
+    outcome.message = kind == FileKind::Master ? kMaster : kPlugin;
+  } else if (WriteFileKind(update, kind, path)) {
+    const bool master = kind == FileKind::Master;
+    outcome = {master ? kMasterToPlugin : kPluginToMaster, 0,
+               master ? FileKind::Plugin : FileKind::Master};
+  }
+  outcome.backup = copy;
+  return outcome;
+}
+
+bool Refused(RenameStep step) {
+  return step == RenameStep::Exists || step == RenameStep::Failed || step == RenameStep::Moved;
 }
 
 // The file read is held open until the update open has been compared with
@@ -33,7 +54,8 @@ std::optional<Outcome> LeftAsIs(Mode mode, FileKind kind) {
 // index. Held any longer, on Windows the file could not be renamed while
 // the outcome is read. Once the turn at the file is taken, it is judged
 // again: another run may have switched it while this one waited.
-Outcome SwitchKind(Mode mode, const std::string& path, FileHandle& read, FileKind kind) {
+Outcome SwitchKind(Mode mode, const std::string& path, FileHandle& read, FileKind kind,
+                   bool backup) {
   FileHandle update = OpenForUpdate(path, read);
   read.Close();
   if (!update.IsOpen()) return {kCannotOpenForWriting, kFailure};
@@ -41,8 +63,8 @@ Outcome SwitchKind(Mode mode, const std::string& path, FileHandle& read, FileKin
   if (TakeTurn(update, kind)) {
     if (const std::optional<Outcome> left = LeftAsIs(mode, kind)) {
       outcome = *left;
-    } else if (WriteFileKind(update, kind, path)) {
-      outcome = {kind == FileKind::Master ? kMasterToPlugin : kPluginToMaster, 0};
+    } else {
+      outcome = Write(update, kind, path, backup);
     }
   }
   // A close that fails after the byte was synced does not undo it: the
@@ -53,10 +75,19 @@ Outcome SwitchKind(Mode mode, const std::string& path, FileHandle& read, FileKin
 
 }  // namespace
 
-Outcome ApplyMode(Mode mode, const std::string& path, FileHandle read) {
+Outcome ApplyMode(Mode mode, const std::string& path, FileHandle read, const FileSteps& steps) {
   if (!read.IsOpen()) return {kNoSuchFile, kFailure};
   const std::optional<FileKind> kind = ReadFileKind(read);
   if (!kind) return {kCannotRead, kFailure};
-  if (const std::optional<Outcome> left = LeftAsIs(mode, *kind)) return *left;
-  return SwitchKind(mode, path, read, *kind);
+  FileIdentity file;
+  const bool known = IdentifyFile(read, file);
+  const std::optional<Outcome> left = LeftAsIs(mode, *kind);
+  Outcome outcome = left ? *left : SwitchKind(mode, path, read, *kind, steps.backup);
+  // Held, on Windows the file could not be renamed.
+  read.Close();
+  if (steps.rename && outcome.kindNow != FileKind::Unknown) {
+    outcome.rename = known ? RenameToKind(path, outcome.kindNow, file) : RenameStep::Failed;
+    if (Refused(outcome.rename)) outcome.status = kFailure;
+  }
+  return outcome;
 }

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "file_steps.hpp"
 #include "typebyte/type_byte.hpp"
 
 // What is done to a file: switched whatever it is, only looked at, or made
@@ -14,16 +15,22 @@ enum class Mode { Convert, Check, ToMaster, ToPlugin };
 struct Outcome {
   const char* message;  // one of the tool's messages
   int status;           // 0, kNotOfKindAsked, or -1 when the file could not be done
+  FileKind kindNow = FileKind::Unknown;  // where the message says the file is of a kind now
+  BackupStep backup = BackupStep::None;
+  RenameStep rename = RenameStep::None;
 };
 
 // Applies mode to the file at path, already open for reading as read (not
 // open: it did not open). A switched file is reopened, written, synced
 // and closed before this returns, so that the outcome is only ever
 // reported for a byte on disk, and the file is free for the user to rename
-// while the outcome is read.
-Outcome ApplyMode(Mode mode, const std::string& path, FileHandle read);
+// while the outcome is read. steps are taken where they apply: a backup
+// that is refused leaves the file unswitched, a rename that is refused
+// leaves it switched; either makes the status -1.
+Outcome ApplyMode(Mode mode, const std::string& path, FileHandle read,
+                  const FileSteps& steps = FileSteps());
 
 // Opens the file at path for reading and applies mode to it.
-inline Outcome ApplyMode(Mode mode, const std::string& path) {
-  return ApplyMode(mode, path, OpenForReading(path));
+inline Outcome ApplyMode(Mode mode, const std::string& path, const FileSteps& steps) {
+  return ApplyMode(mode, path, OpenForReading(path), steps);
 }

@@ -15,6 +15,18 @@ constexpr char kCannotRead[] = "File could not be read!";
 constexpr char kMaster[] = "Master";
 constexpr char kPlugin[] = "Plugin";
 
+// What --backup and --rename add to a line, after the outcome: ", backed
+// up as Mod.esp.bak", ", not switched: Mod.esp.bak exists", ", renamed
+// Mod.esm", ", not renamed: no .esp or .esm extension".
+constexpr char kBackedUpAs[] = ", backed up as ";
+constexpr char kNotSwitched[] = ", not switched: ";
+constexpr char kRenamed[] = ", renamed ";
+constexpr char kNotRenamed[] = ", not renamed: ";
+constexpr char kExists[] = " exists";
+constexpr char kCannotBeMade[] = " could not be made";
+constexpr char kNoDataName[] = "no .esp or .esm extension";
+constexpr char kIsAnotherFile[] = " is another file now";
+
 constexpr int kFailure = -1;
 // --to-master or --to-plugin left a file of unknown kind as it was: a script
 // that asked for a kind must not take it for one of that kind.

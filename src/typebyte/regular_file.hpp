@@ -51,3 +51,17 @@ enum class ByteLock { Taken, Busy, Unavailable };
 // of that byte.
 ByteLock LockByte(const FileHandle& file, std::int64_t offset);
 void UnlockByte(const FileHandle& file, std::int64_t offset);
+
+enum class NewName { Made, Exists, Failed };
+
+// Copies the whole of the open file into a new file at copyPath, with the
+// same bytes and permissions, synced before this returns. The new file is
+// made exclusively: a name that exists in any form (a file, a link, a
+// folder) is left as it is, and Exists returned. A copy that cannot be
+// finished or synced is removed again (Failed).
+NewName CopyToNewFile(const FileHandle& file, const std::string& copyPath);
+
+// Gives the file at from the name to, never replacing what has that name
+// (Exists). Where the system cannot rename without replacing, a hard link
+// and an unlink; where neither can be done, Failed, and nothing renamed.
+NewName RenameWithoutReplacing(const std::string& from, const std::string& to);

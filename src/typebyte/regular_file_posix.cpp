@@ -2,8 +2,14 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#ifdef __linux__
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#endif
 
+#include <cstdio>
 #include <string>
+#include <vector>
 
 #include "base/retry_posix.hpp"
 #include "regular_file.hpp"
@@ -191,4 +197,144 @@ void UnlockByte(const FileHandle& file, std::int64_t offset) {
   struct flock lock = ByteAt(offset);
   lock.l_type = F_UNLCK;
   static_cast<void>(SetLock(Descriptor(file), lock));
+}
+
+namespace {
+
+bool WriteAll(int fd, const char* data, std::size_t count) {
+  while (count > 0) {
+    const ssize_t written = RetryOnSignal([fd, data, count] { return ::write(fd, data, count); });
+    if (written <= 0) return false;
+    data += written;
+    count -= static_cast<std::size_t>(written);
+  }
+  return true;
+}
+
+// Through the tool's own buffer, from the start of the file to its end.
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters): from and to, as copy_file_range has them.
+bool CopyByReading(int from, int to) {
+  std::vector<char> buffer(std::size_t{1} << 20);
+  for (off_t at = 0;;) {
+    const ssize_t count = RetryOnSignal(
+        [from, &buffer, at] { return ::pread(from, buffer.data(), buffer.size(), at); });
+    if (count <= 0) return count == 0;
+    if (!WriteAll(to, buffer.data(), static_cast<std::size_t>(count))) return false;
+    at += count;
+  }
+}
+
+enum class KernelCopy { Done, Failed, Unavailable };
+
+// Linux: a reflink shares the blocks (Btrfs, XFS) and copy_file_range lets
+// the kernel, or a network file system's server, copy without the bytes
+// passing through the tool. Unavailable where neither copied anything.
+KernelCopy CopyInKernel(int from, int to) {
+#ifdef __linux__
+  if (::ioctl(to, FICLONE, from) == 0) return KernelCopy::Done;
+  loff_t in = 0, out = 0;
+  for (;;) {
+    const ssize_t count = RetryOnSignal([from, to, &in, &out] {
+      return ::copy_file_range(from, &in, to, &out, std::size_t{1} << 30, 0);
+    });
+    if (count == 0) return KernelCopy::Done;
+    if (count > 0) continue;
+    const bool unsupported =
+        errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP;
+    return in == 0 && unsupported ? KernelCopy::Unavailable : KernelCopy::Failed;
+  }
+#else
+  static_cast<void>(from);
+  static_cast<void>(to);
+  return KernelCopy::Unavailable;
+#endif
+}
+
+bool CopyAll(const FileHandle& from, const FileHandle& to) {
+  const KernelCopy copied = CopyInKernel(Descriptor(from), Descriptor(to));
+  return copied == KernelCopy::Done ||
+         (copied == KernelCopy::Unavailable && CopyByReading(Descriptor(from), Descriptor(to)));
+}
+
+// A new name is durable only once its folder is synced. A folder that
+// cannot be opened to be synced is no failure: the name is there.
+bool SyncFolderOf(const std::string& path) {
+  const std::size_t slash = path.find_last_of('/');
+  const std::string folder = slash == std::string::npos ? "."
+                             : slash == 0               ? "/"
+                                                        : path.substr(0, slash);
+  const FileHandle opened = Open(folder, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  return !opened.IsOpen() || SyncToDisk(opened);
+}
+
+// Removes the name only while it still names the file made: another
+// program may have put one of its own there meanwhile.
+void RemoveMade(const std::string& path, const FileIdentity& made) {
+  struct stat info;
+  if (::lstat(path.c_str(), &info) == 0 && IdentityOf(info) == made) ::unlink(path.c_str());
+}
+
+}  // namespace
+
+NewName CopyToNewFile(const FileHandle& file, const std::string& copyPath) {
+  struct stat info;
+  if (copyPath.find('\0') != std::string::npos || ::fstat(Descriptor(file), &info) != 0) {
+    return NewName::Failed;
+  }
+  // O_EXCL: a link in the way is neither followed nor replaced.
+  FileHandle copy(RetryOnSignal([&copyPath] {
+    return ::open(copyPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOCTTY | O_CLOEXEC, 0600);
+  }));
+  if (!copy.IsOpen()) return errno == EEXIST ? NewName::Exists : NewName::Failed;
+  FileIdentity made;
+  const bool known = IdentifyFile(copy, made);
+  // The mode is set last, so that a read-only original gives a copy that
+  // could still be written, and the umask takes nothing from it.
+  bool copied = known && CopyAll(file, copy) &&
+                ::fchmod(Descriptor(copy), info.st_mode & 07777) == 0 && SyncToDisk(copy);
+  copied = copy.Close() && copied && SyncFolderOf(copyPath);
+  if (copied) return NewName::Made;
+  if (known) RemoveMade(copyPath, made);
+  return NewName::Failed;
+}
+namespace {
+
+// Where the system has no rename that refuses an existing name: the new
+// name as a hard link, which refuses one, and then the old one taken away.
+NewName RenameByLink(const std::string& from, const std::string& to) {
+  if (::link(from.c_str(), to.c_str()) != 0) {
+    return errno == EEXIST ? NewName::Exists : NewName::Failed;
+  }
+  if (::unlink(from.c_str()) == 0) return NewName::Made;
+  ::unlink(to.c_str());  // the link made here: the file keeps its old name alone
+  return NewName::Failed;
+}
+
+// The system's rename that refuses an existing name; false where it has
+// none, or the file system cannot do it, which leaves errno to say.
+bool RenameExclusively(const std::string& from, const std::string& to) {
+#if defined(RENAME_NOREPLACE)
+  if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return true;
+  if (errno == EINVAL || errno == ENOSYS) errno = ENOTSUP;
+#elif defined(RENAME_EXCL)
+  if (::renamex_np(from.c_str(), to.c_str(), RENAME_EXCL) == 0) return true;
+#else
+  errno = ENOTSUP;
+#endif
+  return false;
+}
+
+}  // namespace
+
+NewName RenameWithoutReplacing(const std::string& from, const std::string& to) {
+  if (from.find('\0') != std::string::npos || to.find('\0') != std::string::npos) {
+    return NewName::Failed;
+  }
+  NewName renamed = NewName::Made;
+  if (!RenameExclusively(from, to)) {
+    if (errno == EEXIST) return NewName::Exists;
+    renamed = errno == ENOTSUP ? RenameByLink(from, to) : NewName::Failed;
+  }
+  if (renamed == NewName::Made) static_cast<void>(SyncFolderOf(to));
+  return renamed;
 }

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "base/utf16_windows.hpp"
 #include "regular_file.hpp"
@@ -138,4 +139,68 @@ ByteLock LockByte(const FileHandle& file, std::int64_t offset) {
 void UnlockByte(const FileHandle& file, std::int64_t offset) {
   OVERLAPPED at = AtOffset(offset);
   static_cast<void>(UnlockFileEx(HandleOf(file), 0, 1, 0, &at));
+}
+
+namespace {
+
+// Whether the name is taken, by a file, a folder or a link, after a
+// create or a move failed with error.
+bool NameTaken(const std::wstring& wide, DWORD error) {
+  return error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS ||
+         GetFileAttributesW(wide.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+// From the start of the file to its end, through the handle held, which
+// is the file about to be written, whatever its name names by now.
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters): from and to, as CopyFileW has them.
+bool CopyHandle(HANDLE from, HANDLE to) {
+  std::vector<char> buffer(std::size_t{1} << 20);
+  for (std::int64_t at = 0;;) {
+    OVERLAPPED from_at = AtOffset(at);
+    DWORD count = 0;
+    if (!ReadFile(from, buffer.data(), static_cast<DWORD>(buffer.size()), &count, &from_at)) {
+      return GetLastError() == ERROR_HANDLE_EOF;
+    }
+    if (count == 0) return true;
+    DWORD written = 0;
+    if (!WriteFile(to, buffer.data(), count, &written, nullptr) || written != count) return false;
+    at += count;
+  }
+}
+
+// Deleted through the handle, so that only the file made here can go.
+void DeleteMade(HANDLE made) {
+  FILE_DISPOSITION_INFO disposition{};
+  disposition.DeleteFile = TRUE;
+  static_cast<void>(
+      SetFileInformationByHandle(made, FileDispositionInfo, &disposition, sizeof disposition));
+}
+
+}  // namespace
+
+// CREATE_NEW fails on any name that exists, and follows no link. The copy
+// takes the attributes that Explorer shows of the file.
+NewName CopyToNewFile(const FileHandle& file, const std::string& copyPath) {
+  const std::wstring wide = WideFromWtf8(WithoutSurroundingQuotes(copyPath));
+  const HANDLE from = HandleOf(file);
+  BY_HANDLE_FILE_INFORMATION info;
+  if (wide.empty() || !GetFileInformationByHandle(from, &info)) return NewName::Failed;
+  const DWORD kept = info.dwFileAttributes &
+                     (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE);
+  const HANDLE to = CreateFileW(wide.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
+                                kept != 0 ? kept : FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (to == INVALID_HANDLE_VALUE) {
+    return NameTaken(wide, GetLastError()) ? NewName::Exists : NewName::Failed;
+  }
+  const bool copied = CopyHandle(from, to) && FlushFileBuffers(to);
+  if (!copied) DeleteMade(to);
+  return CloseHandle(to) && copied ? NewName::Made : NewName::Failed;
+}
+
+NewName RenameWithoutReplacing(const std::string& from, const std::string& to) {
+  const std::wstring wideFrom = WideFromWtf8(WithoutSurroundingQuotes(from));
+  const std::wstring wideTo = WideFromWtf8(WithoutSurroundingQuotes(to));
+  if (wideFrom.empty() || wideTo.empty()) return NewName::Failed;
+  if (MoveFileExW(wideFrom.c_str(), wideTo.c_str(), MOVEFILE_WRITE_THROUGH)) return NewName::Made;
+  return NameTaken(wideTo, GetLastError()) ? NewName::Exists : NewName::Failed;
 }
