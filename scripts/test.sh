@@ -253,7 +253,9 @@ wine_home=$(mktemp -d)
 export WINEPREFIX=$wine_home/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 { bash tests/wine_prefix.sh && echo "$SECONDS" >"$wine_home/made"; } &
 prefix_job=$! prefix_started=$SECONDS
-trap 'kill "$prefix_job" 2>/dev/null; wineserver -k 2>/dev/null || true; rm -rf "$wine_home"; give_back' EXIT
+# Under set -e a failed command in the trap becomes the run's status: the
+# prefix job has mostly ended by then, and cannot be killed.
+trap 'kill "$prefix_job" 2>/dev/null || true; wineserver -k 2>/dev/null || true; rm -rf "$wine_home"; give_back' EXIT
 
 # build_and_test DIR CTEST_OPTIONS [cmake options...]
 build_and_test() {
