@@ -2,10 +2,6 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#ifdef __linux__
-#include <linux/fs.h>
-#include <sys/ioctl.h>
-#endif
 
 #include <cstdio>
 #include <string>
@@ -211,49 +207,18 @@ bool WriteAll(int fd, const char* data, std::size_t count) {
   return true;
 }
 
-// Through the tool's own buffer, from the start of the file to its end.
-// NOLINTNEXTLINE(bugprone-easily-swappable-parameters): from and to, as copy_file_range has them.
-bool CopyByReading(int from, int to) {
+// Through the file already open, which is the file about to be written,
+// whatever its name names by now.
+bool CopyAll(const FileHandle& from, const FileHandle& to) {
   std::vector<char> buffer(std::size_t{1} << 20);
   for (off_t at = 0;;) {
-    const ssize_t count = RetryOnSignal(
-        [from, &buffer, at] { return ::pread(from, buffer.data(), buffer.size(), at); });
+    const ssize_t count = RetryOnSignal([&from, &buffer, at] {
+      return ::pread(Descriptor(from), buffer.data(), buffer.size(), at);
+    });
     if (count <= 0) return count == 0;
-    if (!WriteAll(to, buffer.data(), static_cast<std::size_t>(count))) return false;
+    if (!WriteAll(Descriptor(to), buffer.data(), static_cast<std::size_t>(count))) return false;
     at += count;
   }
-}
-
-enum class KernelCopy { Done, Failed, Unavailable };
-
-// Linux: a reflink shares the blocks (Btrfs, XFS) and copy_file_range lets
-// the kernel, or a network file system's server, copy without the bytes
-// passing through the tool. Unavailable where neither copied anything.
-KernelCopy CopyInKernel(int from, int to) {
-#ifdef __linux__
-  if (::ioctl(to, FICLONE, from) == 0) return KernelCopy::Done;
-  loff_t in = 0, out = 0;
-  for (;;) {
-    const ssize_t count = RetryOnSignal([from, to, &in, &out] {
-      return ::copy_file_range(from, &in, to, &out, std::size_t{1} << 30, 0);
-    });
-    if (count == 0) return KernelCopy::Done;
-    if (count > 0) continue;
-    const bool unsupported =
-        errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP;
-    return in == 0 && unsupported ? KernelCopy::Unavailable : KernelCopy::Failed;
-  }
-#else
-  static_cast<void>(from);
-  static_cast<void>(to);
-  return KernelCopy::Unavailable;
-#endif
-}
-
-bool CopyAll(const FileHandle& from, const FileHandle& to) {
-  const KernelCopy copied = CopyInKernel(Descriptor(from), Descriptor(to));
-  return copied == KernelCopy::Done ||
-         (copied == KernelCopy::Unavailable && CopyByReading(Descriptor(from), Descriptor(to)));
 }
 
 // A new name is durable only once its folder is synced. A folder that
