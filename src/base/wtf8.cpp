@@ -5,22 +5,14 @@ namespace {
 bool IsHighSurrogate(std::uint32_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
 bool IsLowSurrogate(std::uint32_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
 
+// A lead byte has as many high bits set as the character has bytes; each
+// byte after it starts with the bits 10 and carries six of the code point.
 void AppendCharacter(std::uint32_t codePoint, std::string& bytes) {
-  const auto add = [&bytes](std::uint32_t byte) { bytes += static_cast<char>(byte); };
-  if (codePoint < 0x80) {
-    add(codePoint);
-  } else if (codePoint < 0x800) {
-    add(0xC0 | codePoint >> 6);
-    add(0x80 | (codePoint & 0x3F));
-  } else if (codePoint < 0x10000) {
-    add(0xE0 | codePoint >> 12);
-    add(0x80 | (codePoint >> 6 & 0x3F));
-    add(0x80 | (codePoint & 0x3F));
-  } else {
-    add(0xF0 | codePoint >> 18);
-    add(0x80 | (codePoint >> 12 & 0x3F));
-    add(0x80 | (codePoint >> 6 & 0x3F));
-    add(0x80 | (codePoint & 0x3F));
+  const int length = codePoint < 0x80 ? 1 : codePoint < 0x800 ? 2 : codePoint < 0x10000 ? 3 : 4;
+  const std::uint32_t leadBits = length == 1 ? 0 : (0xFF00u >> length) & 0xFFu;
+  bytes += static_cast<char>(leadBits | codePoint >> (6 * (length - 1)));
+  for (int shift = 6 * (length - 2); shift >= 0; shift -= 6) {
+    bytes += static_cast<char>(0x80u | (codePoint >> shift & 0x3Fu));
   }
 }
 
