@@ -70,8 +70,20 @@ void SetModeFromHandler(const termios& mode, int when) {
   errno = savedErrno;
 }
 
-// Delivered before this returns, with the action it has now.
-void RaiseNow(int signal) {
+// A job continued in the background leaves the terminal alone; its next
+// read stops it until it is brought to the foreground.
+void MakeRawIfForeground() {
+  if (IsForegroundJob(guardedTerminal)) SetModeFromHandler(rawMode, TCSAFLUSH);
+}
+
+// The terminal gets its saved mode back, unless the job is in the
+// background, where it was restored as the job left the foreground and
+// touching it would only stop the job again. Then the signal, with its
+// default action given back (here, since BSD keeps the handler of SIGILL
+// and SIGTRAP even with SA_RESETHAND), is delivered before this returns.
+void ActAsByDefault(int signal) {
+  if (IsForegroundJob(guardedTerminal)) SetModeFromHandler(savedMode, TCSANOW);
+  Install(signal, SIG_DFL, 0);
   sigset_t only;
   sigemptyset(&only);
   sigaddset(&only, signal);
@@ -79,32 +91,15 @@ void RaiseNow(int signal) {
   static_cast<void>(::raise(signal));
 }
 
-// A job continued in the background leaves the terminal alone; its next
-// read stops it until it is brought to the foreground.
-void MakeRawIfForeground() {
-  if (IsForegroundJob(guardedTerminal)) SetModeFromHandler(rawMode, TCSAFLUSH);
-}
-
-// With its default action given back (here, since BSD keeps the handler of
-// SIGILL and SIGTRAP even with SA_RESETHAND), the signal raised again ends
-// the process here, as it would have, so that the parent sees the real
-// cause; a continue held back meanwhile never runs its handler. A job
-// stopped and sent to the background had its terminal restored when it
-// stopped, and touching the terminal from there would only stop it again.
-extern "C" void OnEndingSignal(int signal) {
-  if (IsForegroundJob(guardedTerminal)) SetModeFromHandler(savedMode, TCSANOW);
-  Install(signal, SIG_DFL, 0);
-  RaiseNow(signal);
-}
+// The process ends here, as it would have, so that the parent sees the
+// real cause; a continue held back meanwhile never runs its handler.
+extern "C" void OnEndingSignal(int signal) { ActAsByDefault(signal); }
 
 // The stop happens inside the handler, so that the process goes on right
 // here when continued, with the handler back for the next stop. The kernel
-// discards the stop for an orphaned job; then the wait simply goes on. A
-// background job's terminal was restored when it left the foreground.
+// discards the stop for an orphaned job; then the wait simply goes on.
 extern "C" void OnStopSignal(int signal) {
-  if (IsForegroundJob(guardedTerminal)) SetModeFromHandler(savedMode, TCSANOW);
-  Install(signal, SIG_DFL, 0);
-  RaiseNow(signal);
+  ActAsByDefault(signal);
   Install(signal, OnStopSignal, SA_RESTART);
   MakeRawIfForeground();  // also where the kernel discarded the stop
 }
