@@ -1,6 +1,6 @@
 // The keyboard of the terminal or console window the tool was started in,
 // read directly rather than through standard input, which may be a pipe.
-// Each platform implements this in its own source file.
+// Each platform has its own source file; key_wait.cpp has WaitForKey.
 #pragma once
 
 // Opened once at start and closed at exit. Failure is silent: the key wait
@@ -8,17 +8,18 @@
 void OpenConsoleInput();
 void CloseConsoleInput();
 
-// Saves the input mode in force and switches to raw input: no line editing,
-// no echo, and interrupt keys delivered as ordinary key presses. False when
-// there is no console or its mode cannot be read or set.
+// Holds the tool open until the user presses one key on the console: 0
+// once a key was pressed, whichever it was, -1 when no key could be read.
+// The console's input mode is the same afterwards as before.
+int WaitForKey();
+
+// The wait's steps. EnterRawMode saves the input mode and switches to raw
+// input (no line editing, no echo, interrupt keys as ordinary key presses);
+// ReadKeyPress blocks until a key press ends the wait; RestoreMode puts the
+// saved mode back. Each is false when the console cannot do it.
 bool EnterRawMode();
-
-// Puts the saved mode back. False when that fails.
-bool RestoreMode();
-
-// Blocks until a key press ends the wait; false when the console cannot be
-// read.
 bool ReadKeyPress();
+bool RestoreMode();
 
 // How many processes share the console window, this one included; 0 where
 // the console is no window of its own that could close with the tool (a

@@ -1,11 +1,9 @@
-// The console on POSIX is the controlling terminal, /dev/tty, so that the
-// key comes from the keyboard even when standard input is a pipe.
-//
-// Raw mode is termios with line input, echo, signal keys, extended input
-// processing and input translation off, 8-bit characters, and reads that
-// return each byte as it arrives. Output processing stays on, so text
-// printed meanwhile still starts new lines where it should. Both switches
-// use TCSAFLUSH: keys typed ahead of the wait cannot end it, and bytes left
+// The console on POSIX is the controlling terminal, /dev/tty. Raw mode is
+// termios with line input, echo, signal keys, extended input processing
+// and input translation off, 8-bit characters, and reads that return each
+// byte as it arrives. Output processing stays on, so text printed
+// meanwhile still starts new lines where it should. Both switches use
+// TCSAFLUSH: keys typed ahead of the wait cannot end it, and bytes left
 // unread when it ends never reach the shell.
 #include <fcntl.h>
 #include <poll.h>
@@ -45,11 +43,10 @@ termios RawModeFrom(termios mode) {
   return mode;
 }
 
-// macOS's poll does not take terminal devices: it reports POLLNVAL for
-// /dev/tty at once. So select waits, where the descriptor fits an fd_set,
-// and poll only past that, where select cannot go, as when the tool
-// inherits many open files. A wait that fails is left for the read to
-// report; one that cannot be made at all counts as quiet.
+// select, as macOS's poll reports POLLNVAL for a terminal at once; poll only
+// for a descriptor past an fd_set's reach, as when the tool inherits many
+// open files. A wait that fails is left for the read to report; one that
+// cannot be made at all counts as quiet.
 bool ByteArrivesWithin(int milliseconds) {
   if (terminal < FD_SETSIZE) {
     return RetryOnSignal([milliseconds] {

@@ -1,7 +1,6 @@
-// The console is the process's console window, opened by its device name,
-// so that the key comes from the keyboard even when standard input is a
-// pipe. Raw mode is the console input mode with every flag off: no line
-// input, no echo, and Ctrl+C delivered as a key instead of an interrupt.
+// The console is the process's console window, opened by its device name.
+// Raw mode is its input mode with every flag off: no line input, no echo,
+// and Ctrl+C delivered as a key instead of an interrupt.
 #include <windows.h>
 
 #include "console.hpp"

@@ -1,5 +1,3 @@
-#include "key_wait.hpp"
-
 #include "console.hpp"
 
 int WaitForKey() {

@@ -35,9 +35,8 @@ class TerminalKeyDecoder {
     StringEscape,  // ESC inside a string: its end, or the next unit
   };
 
-  // Each of these returns whether a whole key press has come: as a unit
-  // begins, not yet; as it ends, as told; with a byte that starts a unit
-  // of its own, as that byte says; with one after a key, yes.
+  // Whether a whole key press has come: as a unit begins, not yet; as it
+  // ends, as told; anew, as the byte says; after a key, yes.
   bool Begin(State state) {
     state_ = state;
     return false;

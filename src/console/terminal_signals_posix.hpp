@@ -1,7 +1,6 @@
-// Keeps a signal from leaving the terminal raw: while the key wait holds the
-// terminal in raw mode, a signal that ends the process first gives the
-// terminal its saved mode back, and one that stops it does so too, until the
-// process is continued.
+// Keeps a signal from leaving the terminal raw: while the key wait holds it
+// raw, a signal that ends or stops the process first gives the terminal its
+// saved mode back, a stopped one until it is continued.
 #pragma once
 
 #include <termios.h>

@@ -6,7 +6,7 @@
 #include <utility>
 
 #include "banner.hpp"
-#include "console/key_wait.hpp"
+#include "console/console.hpp"
 #include "conversion.hpp"
 #include "dropped_path.hpp"
 #include "messages.hpp"
