@@ -1,10 +1,12 @@
 #include "command_line.hpp"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <iterator>
+#include <utility>
 
 #include "console/console.hpp"
-#include "console/key_wait.hpp"
 #include "conversion.hpp"
 #include "dialogue.hpp"
 #include "messages.hpp"
@@ -71,20 +73,8 @@ std::string Shown(const std::string& text, bool onTerminal) {
 }
 
 // The options that say what is done to each PATH; at most one may be given.
-struct ModeOption {
-  const char* name;
-  Mode mode;
-};
-constexpr ModeOption kModeOptions[] = {
+constexpr std::pair<const char*, Mode> kModeOptions[] = {
     {"--check", Mode::Check}, {"--to-master", Mode::ToMaster}, {"--to-plugin", Mode::ToPlugin}};
-
-// nullptr when the argument is no mode option.
-const ModeOption* FindModeOption(const std::string& argument) {
-  for (const ModeOption& option : kModeOptions) {
-    if (argument == option.name) return &option;
-  }
-  return nullptr;
-}
 
 // A found name is a path even when it starts with '-'; "-" alone is one too.
 bool IsPath(const Argument& argument) {
@@ -101,19 +91,21 @@ const std::string& PathToOpen(const Argument& argument) {
 CommandLine Parse(const std::vector<Argument>& arguments) {
   CommandLine line;
   bool help = false, version = false, optionsEnded = false;
-  const ModeOption* given = nullptr;
+  const char* given = nullptr;  // the mode option
   for (const Argument& argument : arguments) {
     const std::string& text = argument.text;
-    const ModeOption* option = nullptr;
+    const auto option = std::find_if(std::begin(kModeOptions), std::end(kModeOptions),
+                                     [&text](const auto& mode) { return text == mode.first; });
     if (optionsEnded || IsPath(argument)) {
       line.paths.push_back(argument);
     } else if (text == "--") {
       optionsEnded = true;
-    } else if ((option = FindModeOption(text)) != nullptr) {
-      if (given != nullptr && option != given && line.error.empty()) {
-        line.error = text + " cannot be combined with " + given->name;
+    } else if (option != std::end(kModeOptions)) {
+      if (given != nullptr && text != given && line.error.empty()) {
+        line.error = text + " cannot be combined with " + given;
       }
-      given = option;
+      given = option->first;
+      line.mode = option->second;
     } else if (text == "--backup") {
       line.steps.backup = true;
     } else if (text == "--rename") {
@@ -126,7 +118,6 @@ CommandLine Parse(const std::vector<Argument>& arguments) {
       line.error = "unknown option '" + Shown(text, true) + "'";
     }
   }
-  if (given != nullptr) line.mode = given->mode;
   // Only a file that is written is backed up, and --check writes none.
   if (line.mode == Mode::Check && (line.steps.backup || line.steps.rename) && line.error.empty()) {
     line.error = std::string(line.steps.backup ? "--backup" : "--rename") +
@@ -140,7 +131,7 @@ CommandLine Parse(const std::vector<Argument>& arguments) {
     line.request = Request::Version;
   } else if (line.paths.empty()) {
     line.request = Request::UsageError;
-    line.error = given == nullptr ? "no PATH given" : std::string(given->name) + " needs a PATH";
+    line.error = given == nullptr ? "no PATH given" : std::string(given) + " needs a PATH";
   }
   return line;
 }
