@@ -28,32 +28,26 @@ std::optional<FileKind> ReadFileKind(const FileHandle& read);
 // between was never looked at.
 FileHandle OpenForUpdate(const std::string& path, const FileHandle& read);
 
-// Runs of the tool on one file take turns at writing it. This takes the
-// update handle's turn, an exclusive advisory lock on one byte far past
-// any data, which no program's reads or writes meet; taken once the read
-// is closed and held until CloseUpdated, so never during a key wait.
-// Another run that holds it is waited for, a few seconds in all. Whether
-// it waited or not, kind is then read anew under the turn, and the file is
-// to be judged from it, as if this run had started then: another run or
-// program may have switched it since it was read. False when the wait ran
-// out: nothing may be written. A lock error other than "busy" is taken as
-// a file system that takes no such lock, and is no failure.
+// Runs of the tool on one file take turns at writing it: the turn is an
+// exclusive advisory lock on one byte far past any data, which no
+// program's reads or writes meet, held until CloseUpdated. Another run's
+// turn is waited for, a few seconds in all; false when that ran out, and
+// nothing may be written. A lock error other than "busy" counts as a file
+// system without such locks. Then kind is read anew and the file judged
+// from it, as if this run had started then: another run or program may
+// have switched it since it was read.
 bool TakeTurn(const FileHandle& update, FileKind& kind);
 
 // Puts the opposite type byte into a Master or Plugin and makes it durable
 // before returning, so that success is only ever reported for a byte on
-// disk. Writes nothing when the byte no longer holds the value that was
-// read, or the file has been cut shorter than 9 bytes; a file that grew is
-// written. False then, when the byte could not be written or synced, or
-// when after the sync
-// - byte 8 does not hold the value written;
-// - the write made the file longer: it had been cut short just before, and
-//   now ends with the byte written;
-// - path names another file: one was put in its place, and the switch went
-//   into the file replaced;
-// - path names no file, or cannot be looked up, and the file written has no
-//   link left: it was deleted. Renamed or moved, it is converted.
-// A length changed by another program is its own business.
+// disk. Writes nothing when byte 8 no longer holds the value read, or the
+// file was cut shorter than 9 bytes. False then, when the byte could not be
+// written or synced, or when after the sync byte 8 does not hold it, or the
+// write made the file longer (it had been cut short just before), or path
+// names another file (put in its place: the switch went into the file
+// replaced), or none while the file written has no link left (deleted;
+// renamed or moved, it is converted). A length changed by another program
+// is its own business.
 bool WriteFileKind(const FileHandle& update, FileKind kind, const std::string& path);
 
 // Gives up the turn and closes the file: false when closing failed.
