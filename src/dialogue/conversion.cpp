@@ -49,11 +49,9 @@ bool Refused(RenameStep step) {
   return step == RenameStep::Exists || step == RenameStep::Failed || step == RenameStep::Moved;
 }
 
-// The file read is held open until the update open has been compared with
-// it: meanwhile no new file can take its name and its inode number or file
-// index. Held any longer, on Windows the file could not be renamed while
-// the outcome is read. Once the turn at the file is taken, it is judged
-// again: another run may have switched it while this one waited.
+// The read is let go once the update open has been compared with it: held
+// any longer, on Windows the file could not be renamed while the outcome
+// is read. With the turn taken, the file is judged as it is then.
 Outcome SwitchKind(Mode mode, const std::string& path, FileHandle& read, FileKind kind,
                    bool backup) {
   FileHandle update = OpenForUpdate(path, read);
@@ -83,8 +81,7 @@ Outcome ApplyMode(Mode mode, const std::string& path, FileHandle read, const Fil
   const bool known = IdentifyFile(read, file);
   const std::optional<Outcome> left = LeftAsIs(mode, *kind);
   Outcome outcome = left ? *left : SwitchKind(mode, path, read, *kind, steps.backup);
-  // Held, on Windows the file could not be renamed.
-  read.Close();
+  read.Close();  // held, on Windows the file could not be renamed
   if (steps.rename && outcome.kindNow != FileKind::Unknown) {
     outcome.rename = known ? RenameToKind(path, outcome.kindNow, file) : RenameStep::Failed;
     if (Refused(outcome.rename)) outcome.status = kFailure;

@@ -83,13 +83,6 @@ FileHandle AskForFile(PathLineReader& reader, std::string& path) {
   }
 }
 
-// Whatever is still buffered for a redirected output goes out first, so
-// that the outcome can be read while the tool waits.
-void WaitForKeyWithOutputShown() {
-  static_cast<void>(std::fflush(stdout));
-  WaitForKey();
-}
-
 }  // namespace
 
 int RunDialogue() {
@@ -105,6 +98,8 @@ int RunDialogue() {
   LineBreak();
   LineBreak();
   Print(outcome.message);
-  WaitForKeyWithOutputShown();
+  // A redirected output shows the outcome while the tool waits.
+  static_cast<void>(std::fflush(stdout));
+  WaitForKey();
   return outcome.status;
 }
