@@ -5,7 +5,6 @@
 #include <string>
 #include <utility>
 
-#include "banner.hpp"
 #include "console/console.hpp"
 #include "conversion.hpp"
 #include "dropped_path.hpp"
