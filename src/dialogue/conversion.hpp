@@ -29,8 +29,3 @@ struct Outcome {
 // leaves it switched; either makes the status -1.
 Outcome ApplyMode(Mode mode, const std::string& path, FileHandle read,
                   const FileSteps& steps = FileSteps());
-
-// Opens the file at path for reading and applies mode to it.
-inline Outcome ApplyMode(Mode mode, const std::string& path, const FileSteps& steps) {
-  return ApplyMode(mode, path, OpenForReading(path), steps);
-}
