@@ -19,13 +19,9 @@ std::string ShownOnTerminal(const std::string& text) {
     std::uint32_t codePoint = 0;
     const std::size_t length = Wtf8CharacterAt(text, at, codePoint);
     // A surrogate is no character of valid UTF-8: each of its bytes shows.
-    if (length == 0 || IsSurrogate(codePoint)) {
-      shown += '?';
-      ++at;
-      continue;
-    }
-    shown += IsControl(codePoint) ? std::string(1, '?') : text.substr(at, length);
-    at += length;
+    const bool valid = length != 0 && !IsSurrogate(codePoint);
+    shown += valid && !IsControl(codePoint) ? text.substr(at, length) : "?";
+    at += valid ? length : 1;
   }
   return shown;
 }
