@@ -2,9 +2,7 @@
 
 #include <utility>
 
-namespace {
 constexpr char kEndOfInput = 0x1A;  // Ctrl+Z
-}
 
 PathLineReader::PathLineReader(ByteSource source) : source_(std::move(source)) {}
 
