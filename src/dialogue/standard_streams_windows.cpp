@@ -75,7 +75,6 @@ std::wstring WideFromAnsi(const std::string& bytes) {
   return wide;
 }
 
-// A console shows UTF-16 whatever its code page; a file or pipe gets UTF-8.
 bool WriteTo(std::FILE* stream, DWORD which, const std::string& text) {
   const HANDLE handle = GetStdHandle(which);
   if (!IsConsole(handle)) {
