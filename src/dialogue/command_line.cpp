@@ -181,18 +181,16 @@ int ReportEachPath(Mode mode, const FileSteps& steps, const std::vector<Argument
 
 int Print(const std::string& text) { return WriteText(text) ? 0 : ReportOutputFailure(); }
 
-int RunDialogueOnConsole() {
-  OpenConsoleInput();
-  const int status = RunDialogue();
-  CloseConsoleInput();
-  return status;
-}
-
 }  // namespace
 
 int RunProgram(const std::vector<Argument>& arguments) {
   SetUpStandardStreams();
-  if (arguments.empty()) return RunDialogueOnConsole();
+  if (arguments.empty()) {
+    OpenConsoleInput();
+    const int status = RunDialogue();
+    CloseConsoleInput();
+    return status;
+  }
   const CommandLine line = Parse(arguments);
   if (!line.error.empty()) {
     WriteErrorLine("masterswitch: " + line.error + " (try --help)");
