@@ -56,11 +56,8 @@ Outcome SwitchKind(Mode mode, const std::string& path, FileHandle& read, FileKin
   if (!update.IsOpen()) return {kCannotOpenForWriting, kFailure};
   Outcome outcome{kCannotWrite, kFailure};
   if (TakeTurn(update, kind)) {
-    if (const std::optional<Outcome> left = LeftAsIs(mode, kind)) {
-      outcome = *left;
-    } else {
-      outcome = BackUpAndWrite(update, kind, path, backup);
-    }
+    const std::optional<Outcome> left = LeftAsIs(mode, kind);
+    outcome = left ? *left : BackUpAndWrite(update, kind, path, backup);
   }
   // A close that fails after the byte was synced does not undo it: the
   // outcome stands, and the status tells of the failure.
