@@ -1,10 +1,6 @@
 #include "path_line.hpp"
 
-#include <utility>
-
 constexpr char kEndOfInput = 0x1A;  // Ctrl+Z
-
-PathLineReader::PathLineReader(ByteSource source) : source_(std::move(source)) {}
 
 bool PathLineReader::NextByte(char& byte) {
   if (begin_ == end_) {
