@@ -8,9 +8,8 @@
 // otherwise a 512-byte buffer that the dialogue flushes at each line break.
 void SetUpStandardStreams();
 
-// Reads whatever standard input has, up to size bytes, after flushing
-// standard output so that a prompt is always visible before input is read.
-// Returns the count read, 0 at the end of input, -1 when reading fails.
+// Standard input as a PathLineReader::ByteSource, which flushes standard
+// output first so that a prompt is always visible before input is read.
 std::ptrdiff_t ReadStandardInput(char* buffer, std::size_t size);
 
 // A line read from standard input as a path in the tool's own bytes (WTF-8
