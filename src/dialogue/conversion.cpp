@@ -7,9 +7,7 @@
 
 namespace {
 
-// The outcome for a file that mode leaves as it is; nothing when mode
-// switches it. A file of unknown kind is never switched, nor opened for
-// writing.
+// The outcome for a file that mode leaves as it is; nothing when mode switches it.
 std::optional<Outcome> LeftAsIs(Mode mode, FileKind kind) {
   if (kind == FileKind::Unknown) {
     const bool kindAsked = mode == Mode::ToMaster || mode == Mode::ToPlugin;
