@@ -18,8 +18,7 @@ std::ptrdiff_t ReadStandardInput(char* buffer, std::size_t size);
 // programs of the system write it.
 std::string PathFromInputLine(const std::string& line);
 
-// True when standard output is a terminal or console window, where a
-// control byte in a printed name could drive it.
+// True when standard output is a terminal or console window.
 bool OutputIsTerminal();
 
 // Writes UTF-8 text to standard output, after whatever is already there,
