@@ -57,20 +57,14 @@ const char kUsage[] =
     "(masterswitch --version), your system, the command and what it printed.\n";
 
 // What the command line asks for; with paths, also what is done to each.
-enum class Request { Paths, Help, Version, UsageError };
-
 struct CommandLine {
-  Request request = Request::Paths;
+  bool help = false;
+  bool version = false;
   Mode mode = Mode::Convert;
   FileSteps steps;
   std::vector<Argument> paths;
   std::string error;  // for a usage error, what was wrong
 };
-
-// A name on a terminal must not drive it.
-std::string Shown(const std::string& text, bool onTerminal) {
-  return onTerminal ? ShownOnTerminal(text) : text;
-}
 
 // The options that say what is done to each PATH; at most one may be given.
 constexpr std::pair<const char*, Mode> kModeOptions[] = {
@@ -82,15 +76,11 @@ bool IsPath(const Argument& argument) {
   return !argument.foundPath.empty() || text == "-" || text.empty() || text[0] != '-';
 }
 
-const std::string& PathToOpen(const Argument& argument) {
-  return argument.foundPath.empty() ? argument.text : argument.foundPath;
-}
-
 // Options may stand anywhere before "--"; everything is looked at before a
 // file is touched, so that a mistyped option changes nothing.
 CommandLine Parse(const std::vector<Argument>& arguments) {
   CommandLine line;
-  bool help = false, version = false, optionsEnded = false;
+  bool optionsEnded = false;
   const char* given = nullptr;  // the mode option
   for (const Argument& argument : arguments) {
     const std::string& text = argument.text;
@@ -111,11 +101,11 @@ CommandLine Parse(const std::vector<Argument>& arguments) {
     } else if (text == "--rename") {
       line.steps.rename = true;
     } else if (text == "--help" || text == "-h") {
-      help = true;
+      line.help = true;
     } else if (text == "--version") {
-      version = true;
+      line.version = true;
     } else if (line.error.empty()) {
-      line.error = "unknown option '" + Shown(text, true) + "'";
+      line.error = "unknown option '" + ShownOnTerminal(text) + "'";
     }
   }
   // Only a file that is written is backed up, and --check writes none.
@@ -123,25 +113,17 @@ CommandLine Parse(const std::vector<Argument>& arguments) {
     line.error = std::string(line.steps.backup ? "--backup" : "--rename") +
                  " cannot be combined with --check";
   }
-  if (!line.error.empty()) {
-    line.request = Request::UsageError;
-  } else if (help) {
-    line.request = Request::Help;
-  } else if (version) {
-    line.request = Request::Version;
-  } else if (line.paths.empty()) {
-    line.request = Request::UsageError;
+  if (line.error.empty() && !line.help && !line.version && line.paths.empty()) {
     line.error = given == nullptr ? "no PATH given" : std::string(given) + " needs a PATH";
   }
   return line;
 }
 
-// The console window closes with the tool when the tool is alone on it, as
-// when started by a double-click or by files dropped on it, and would take
-// the lines with it before they could be read. Output sent elsewhere is not
-// in that window: a program that starts the tool with its output piped
-// back, and maybe its console hidden, must not be kept waiting for a key
-// nobody can press; a console without a window takes no key at all.
+// A console window closes with the tool when the tool is alone on it
+// (started by a double-click or with files dropped on it), taking the lines
+// with it unread. Output sent elsewhere is not in that window, and a program
+// reading it must not be kept waiting for a key nobody can press; a console
+// without a window takes no key at all.
 void WaitIfConsoleCloses(bool outputOnConsole) {
   if (!outputOnConsole || ProcessesOnConsole() != 1 || !ConsoleHasWindow()) return;
   OpenConsoleInput();
@@ -156,9 +138,8 @@ int ReportOutputFailure() {
   return kFailure;
 }
 
-// What else was done, or refused, after the outcome, as names that a script
-// can use: the copy kept, or why the file was not switched; its new name,
-// or why it has none.
+// After the outcome, what --backup and --rename did, naming the copy kept
+// and the new name for a script to use, or why they were refused.
 std::string StepsTaken(const std::string& path, const Outcome& outcome) {
   std::string text;
   switch (outcome.backup) {
@@ -185,9 +166,10 @@ int ReportEachPath(Mode mode, const FileSteps& steps, const std::vector<Argument
   const bool onTerminal = OutputIsTerminal();
   int status = 0;
   for (const Argument& path : paths) {
-    const Outcome outcome = ApplyMode(mode, PathToOpen(path), steps);
+    const std::string& opens = path.foundPath.empty() ? path.text : path.foundPath;
+    const Outcome outcome = ApplyMode(mode, opens, OpenForReading(opens), steps);
     const std::string line = path.text + ": " + outcome.message + StepsTaken(path.text, outcome);
-    if (!WriteText(Shown(line, onTerminal) + "\n")) {
+    if (!WriteText((onTerminal ? ShownOnTerminal(line) : line) + "\n")) {
       return ReportOutputFailure();
     }
     // A failure outweighs a file left of another kind.
@@ -199,25 +181,22 @@ int ReportEachPath(Mode mode, const FileSteps& steps, const std::vector<Argument
 
 int Print(const std::string& text) { return WriteText(text) ? 0 : ReportOutputFailure(); }
 
-int RunDialogueOnConsole() {
-  OpenConsoleInput();
-  const int status = RunDialogue();
-  CloseConsoleInput();
-  return status;
-}
-
 }  // namespace
 
 int RunProgram(const std::vector<Argument>& arguments) {
   SetUpStandardStreams();
-  if (arguments.empty()) return RunDialogueOnConsole();
-  const CommandLine line = Parse(arguments);
-  switch (line.request) {
-    case Request::Help: return Print(kUsage);
-    case Request::Version: return Print("masterswitch " MASTERSWITCH_VERSION "\n");
-    case Request::Paths: return ReportEachPath(line.mode, line.steps, line.paths);
-    case Request::UsageError: break;
+  if (arguments.empty()) {
+    OpenConsoleInput();
+    const int status = RunDialogue();
+    CloseConsoleInput();
+    return status;
   }
-  WriteErrorLine("masterswitch: " + line.error + " (try --help)");
-  return kUsageError;
+  const CommandLine line = Parse(arguments);
+  if (!line.error.empty()) {
+    WriteErrorLine("masterswitch: " + line.error + " (try --help)");
+    return kUsageError;
+  }
+  if (line.help) return Print(kUsage);
+  if (line.version) return Print("masterswitch " MASTERSWITCH_VERSION "\n");
+  return ReportEachPath(line.mode, line.steps, line.paths);
 }

@@ -6,16 +6,13 @@
 #include <string>
 #include <vector>
 
-// One argument after the program's name, as WTF-8 on Windows. A name that
-// a wildcard found is a path whatever it looks like, even "--to-plugin", and
-// opens by a path of its own: the name as shown may mean another file to
-// the system, such as "b.esp " (with a trailing blank) the file "b.esp".
+// One argument after the program's name, as WTF-8 on Windows. A name that a
+// wildcard found opens by a path of its own, which names that very file even
+// where the name as shown would mean another (see wildcards_windows.cpp).
 struct Argument {
   std::string text;       // as given; for a found name, the folder as given and the name
   std::string foundPath;  // for a found name, the path that opens that very file; else empty
 };
 
-// Returns the exit status: 0; 1 when --to-master or --to-plugin left a file
-// of unknown kind as it was; -1 when a file could not be done; 2 for a
-// usage error.
+// Returns the exit status that --help lists.
 int RunProgram(const std::vector<Argument>& arguments);

@@ -7,12 +7,9 @@
 
 namespace {
 
-// The outcome for a file that mode leaves as it is; nothing when mode
-// switches it. A file of unknown kind is never switched, nor opened for
-// writing.
+// The outcome for a file that mode leaves as it is; nothing when mode switches it.
 std::optional<Outcome> LeftAsIs(Mode mode, FileKind kind) {
   if (kind == FileKind::Unknown) {
-    // A script that asked for a kind must not take the file for one of it.
     const bool kindAsked = mode == Mode::ToMaster || mode == Mode::ToPlugin;
     return Outcome{kUnknownKind, kindAsked ? kNotOfKindAsked : 0};
   }
@@ -29,9 +26,8 @@ std::optional<Outcome> LeftAsIs(Mode mode, FileKind kind) {
   return Outcome{kind == FileKind::Master ? kMaster : kPlugin, 0, kind};
 }
 
-// A file about to be written is copied first, where asked; a copy that is
-// refused leaves it as it is.
-Outcome Write(const FileHandle& update, FileKind kind, const std::string& path, bool backup) {
+Outcome BackUpAndWrite(const FileHandle& update, FileKind kind, const std::string& path,
+                       bool backup) {
   const BackupStep copy = backup ? BackUp(update, path) : BackupStep::None;
   Outcome outcome{kCannotWrite, kFailure};
   if (copy == BackupStep::Exists || copy == BackupStep::Failed) {
@@ -49,9 +45,8 @@ bool Refused(RenameStep step) {
   return step == RenameStep::Exists || step == RenameStep::Failed || step == RenameStep::Moved;
 }
 
-// The read is let go once the update open has been compared with it: held
-// any longer, on Windows the file could not be renamed while the outcome
-// is read. With the turn taken, the file is judged as it is then.
+// The read is let go once the update open has been compared with it (see
+// ApplyMode). With the turn taken, the file is judged as it is then.
 Outcome SwitchKind(Mode mode, const std::string& path, FileHandle& read, FileKind kind,
                    bool backup) {
   FileHandle update = OpenForUpdate(path, read);
@@ -59,11 +54,8 @@ Outcome SwitchKind(Mode mode, const std::string& path, FileHandle& read, FileKin
   if (!update.IsOpen()) return {kCannotOpenForWriting, kFailure};
   Outcome outcome{kCannotWrite, kFailure};
   if (TakeTurn(update, kind)) {
-    if (const std::optional<Outcome> left = LeftAsIs(mode, kind)) {
-      outcome = *left;
-    } else {
-      outcome = Write(update, kind, path, backup);
-    }
+    const std::optional<Outcome> left = LeftAsIs(mode, kind);
+    outcome = left ? *left : BackUpAndWrite(update, kind, path, backup);
   }
   // A close that fails after the byte was synced does not undo it: the
   // outcome stands, and the status tells of the failure.

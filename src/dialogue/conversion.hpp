@@ -21,16 +21,9 @@ struct Outcome {
 };
 
 // Applies mode to the file at path, already open for reading as read (not
-// open: it did not open). A switched file is reopened, written, synced
-// and closed before this returns, so that the outcome is only ever
-// reported for a byte on disk, and the file is free for the user to rename
-// while the outcome is read. steps are taken where they apply: a backup
-// that is refused leaves the file unswitched, a rename that is refused
-// leaves it switched; either makes the status -1.
+// open: it did not open). A switched file is reopened, written, synced and
+// closed before this returns, free for the user to rename while the outcome
+// is read. A backup that is refused leaves the file unswitched, a rename
+// that is refused leaves it switched; either makes the status -1.
 Outcome ApplyMode(Mode mode, const std::string& path, FileHandle read,
                   const FileSteps& steps = FileSteps());
-
-// Opens the file at path for reading and applies mode to it.
-inline Outcome ApplyMode(Mode mode, const std::string& path, const FileSteps& steps) {
-  return ApplyMode(mode, path, OpenForReading(path), steps);
-}

@@ -5,7 +5,6 @@
 #include <string>
 #include <utility>
 
-#include "banner.hpp"
 #include "console/console.hpp"
 #include "conversion.hpp"
 #include "dropped_path.hpp"
@@ -47,23 +46,16 @@ FileHandle OpenTypedPath(std::string& path) {
   return read;
 }
 
-// Windows editors and PowerShell 5 start a UTF-8 list with a byte order
-// mark, which is part of no name.
-std::optional<std::string> WithoutByteOrderMark(const std::string& line) {
-  constexpr char kByteOrderMark[] = "\xEF\xBB\xBF";
-  if (line.rfind(kByteOrderMark, 0) != 0) return std::nullopt;
-  return line.substr(sizeof kByteOrderMark - 1);
-}
-
 // The file the line names, from the line as typed; for the first line of
-// the input only, and only where that names no file, from the line
-// without a byte order mark. path is then the one that opened.
+// the input only, and only where that names no file, from the line without
+// a byte order mark, with which Windows editors and PowerShell 5 start a
+// UTF-8 list. path is then the one that opened.
 FileHandle OpenLine(const std::string& line, bool first, std::string& path) {
+  constexpr char kByteOrderMark[] = "\xEF\xBB\xBF";
   path = PathFromInputLine(line);
   FileHandle read = OpenTypedPath(path);
-  const std::optional<std::string> marked = WithoutByteOrderMark(line);
-  if (read.IsOpen() || !first || !marked) return read;
-  path = PathFromInputLine(*marked);
+  if (read.IsOpen() || !first || line.rfind(kByteOrderMark, 0) != 0) return read;
+  path = PathFromInputLine(line.substr(sizeof kByteOrderMark - 1));
   return OpenTypedPath(path);
 }
 

@@ -4,7 +4,6 @@
 
 namespace {
 
-constexpr char kBackupSuffix[] = ".bak";
 constexpr std::size_t kExtensionLength = 4;  // ".esp", ".esm"
 
 bool IsUpper(char letter) { return letter >= 'A' && letter <= 'Z'; }
@@ -18,7 +17,7 @@ bool Names(const std::string& path, const FileIdentity& file) {
 
 }  // namespace
 
-std::string BackupPath(const std::string& path) { return path + kBackupSuffix; }
+std::string BackupPath(const std::string& path) { return path + ".bak"; }
 
 std::optional<std::string> PathOfKind(const std::string& path, FileKind kind) {
   if (kind == FileKind::Unknown || path.size() < kExtensionLength) return std::nullopt;

@@ -1,7 +1,5 @@
-// The two steps a modder takes by hand around a switch, done on request on
-// the command line: a copy kept of the file before it is first written,
-// and the extension of its kind given to its name once it is of one.
-// Prints nothing.
+// The backup and the rename that a modder would do by hand around a switch,
+// done on request on the command line. Prints nothing.
 #pragma once
 
 #include <optional>

@@ -1,6 +1,5 @@
 // The arguments are taken as UTF-16, as Windows keeps them, so that a file
-// dropped on the exe opens whatever letters its name holds; wildcards in
-// them are expanded here, as Windows leaves that to each program.
+// dropped on the exe opens whatever letters its name holds.
 #include <string>
 #include <vector>
 

@@ -1,6 +1,25 @@
-// The tool's own words: the prompt and the messages, shared by the dialogue
-// and the command line. Trailing blanks are part of the text.
+// The tool's own words: the banner, the prompt and the messages. Tabs and
+// trailing blanks are part of the text.
 #pragma once
+
+// The banner's lines, without their line breaks.
+inline constexpr const char* kBannerLines[] = {
+    "*****************************************************************************",
+    "*\tThis is not a official Programm!! Please Backup our Files!! ",
+    "*\t!!! NO WARRENTY, but tested - if you found a Bug - please ",
+    "*\trefer it to https://tamsworth.example/forum",
+    "*   ",
+    "*\tDescription:",
+    "*\tThis Programm changes your Varnholt Files:  ESP <-> ESM ",
+    "*\tYou have to rename the Fileextension by our self.\t",
+    "*\t=> Backup of your File!",
+    "*                                       ",
+    "*\tThis Little Programm was created by Tamsworth.  ",
+    "*\tPlease Visit my Mod \"Brindlemere\" on:    ",
+    "*\thttps://tamsworth.example                        ",
+    "*                                      ",
+    "*****************************************************************************",
+};
 
 constexpr char kPrompt[] = "Path to File [x:/<pathtofile>/file.<esm/esp>]: ";
 constexpr char kNoSuchFile[] = "File does not exist!";

@@ -1,12 +1,6 @@
 #include "path_line.hpp"
 
-#include <utility>
-
-namespace {
 constexpr char kEndOfInput = 0x1A;  // Ctrl+Z
-}
-
-PathLineReader::PathLineReader(ByteSource source) : source_(std::move(source)) {}
 
 bool PathLineReader::NextByte(char& byte) {
   if (begin_ == end_) {
@@ -31,24 +25,18 @@ bool PathLineReader::NextByte(char& byte) {
 LineStatus PathLineReader::ReadLine(std::string& path) {
   path.clear();
   bool readAnything = false;
-  bool tooLong = false;
   char byte;
   while (NextByte(byte)) {
     if (byte == '\r') continue;
     readAnything = true;
     if (byte == '\n') break;
-    // The rest of an over-long line is read and dropped, so that it cannot
-    // come back as further paths, and memory stays bounded.
-    if (path.size() == kMaxPathLength) {
-      tooLong = true;
-    } else {
-      path.push_back(byte);
-    }
+    // One byte past the longest path marks the line as over-long; the rest
+    // is read and dropped, so that it cannot come back as further paths, and
+    // memory stays bounded.
+    if (path.size() <= kMaxPathLength) path.push_back(byte);
   }
   if (!readAnything) return LineStatus::EndOfInput;
-  if (tooLong) {
-    path.clear();
-    return LineStatus::TooLong;
-  }
-  return LineStatus::Path;
+  if (path.size() <= kMaxPathLength) return LineStatus::Path;
+  path.clear();
+  return LineStatus::TooLong;
 }

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <functional>
 #include <string>
+#include <utility>
 
 // The longest line taken as a path; anything longer names no file.
 constexpr std::size_t kMaxPathLength = 4096;
@@ -19,7 +20,7 @@ class PathLineReader {
   // Reads up to size bytes into buffer: the count, 0 at the end, -1 on error.
   using ByteSource = std::function<std::ptrdiff_t(char* buffer, std::size_t size)>;
 
-  explicit PathLineReader(ByteSource source);
+  explicit PathLineReader(ByteSource source) : source_(std::move(source)) {}
 
   // Reads up to and including the next newline, or to the end of input. The
   // newline is not stored, carriage returns are dropped and nothing else is

@@ -8,9 +8,8 @@
 // otherwise a 512-byte buffer that the dialogue flushes at each line break.
 void SetUpStandardStreams();
 
-// Reads whatever standard input has, up to size bytes, after flushing
-// standard output so that a prompt is always visible before input is read.
-// Returns the count read, 0 at the end of input, -1 when reading fails.
+// Standard input as a PathLineReader::ByteSource, which flushes standard
+// output first so that a prompt is always visible before input is read.
 std::ptrdiff_t ReadStandardInput(char* buffer, std::size_t size);
 
 // A line read from standard input as a path in the tool's own bytes (WTF-8
@@ -19,8 +18,7 @@ std::ptrdiff_t ReadStandardInput(char* buffer, std::size_t size);
 // programs of the system write it.
 std::string PathFromInputLine(const std::string& line);
 
-// True when standard output is a terminal or console window, where a
-// control byte in a printed name could drive it.
+// True when standard output is a terminal or console window.
 bool OutputIsTerminal();
 
 // Writes UTF-8 text to standard output, after whatever is already there,

@@ -27,6 +27,11 @@ bool WaitForInput() {
          }) > 0;
 }
 
+bool WriteTo(std::FILE* stream, const std::string& text) {
+  const bool written = std::fwrite(text.data(), 1, text.size(), stream) == text.size();
+  return std::fflush(stream) == 0 && written;
+}
+
 }  // namespace
 
 // The program that started the tool may have left standard input
@@ -46,15 +51,6 @@ std::ptrdiff_t ReadStandardInput(char* buffer, std::size_t size) {
 std::string PathFromInputLine(const std::string& line) { return line; }
 
 bool OutputIsTerminal() { return ::isatty(STDOUT_FILENO) != 0; }
-
-namespace {
-
-bool WriteTo(std::FILE* stream, const std::string& text) {
-  const bool written = std::fwrite(text.data(), 1, text.size(), stream) == text.size();
-  return std::fflush(stream) == 0 && written;
-}
-
-}  // namespace
 
 bool WriteText(const std::string& text) { return WriteTo(stdout, text); }
 

@@ -75,7 +75,6 @@ std::wstring WideFromAnsi(const std::string& bytes) {
   return wide;
 }
 
-// A console shows UTF-16 whatever its code page; a file or pipe gets UTF-8.
 bool WriteTo(std::FILE* stream, DWORD which, const std::string& text) {
   const HANDLE handle = GetStdHandle(which);
   if (!IsConsole(handle)) {
@@ -95,13 +94,12 @@ bool WriteTo(std::FILE* stream, DWORD which, const std::string& text) {
     if (unit == L'\n') wide += L'\r';
     wide += unit;
   }
-  DWORD written = 0;
-  if (WriteConsoleW(handle, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr) &&
-      written == wide.size()) {
-    return true;
-  }
-  errno = EIO;  // the console's failure has no errno of its own
-  return false;
+  DWORD count = 0;
+  const bool written =
+      WriteConsoleW(handle, wide.data(), static_cast<DWORD>(wide.size()), &count, nullptr) &&
+      count == wide.size();
+  if (!written) errno = EIO;  // the console's failure has no errno of its own
+  return written;
 }
 
 }  // namespace

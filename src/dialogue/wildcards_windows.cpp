@@ -42,8 +42,7 @@ std::size_t LastPartAt(const std::wstring& path) {
   return separator == std::wstring::npos ? 0 : separator + 1;
 }
 
-// dir leaves hidden and system files out of a wildcard; a folder is no
-// data file. "." and ".." are folders too.
+// "." and ".." are folders too.
 bool IsListedFile(const WIN32_FIND_DATAW& found) {
   const DWORD leftOut = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_DIRECTORY;
   return (found.dwFileAttributes & leftOut) == 0;
@@ -97,11 +96,9 @@ std::wstring LiteralFolder(const std::wstring& full) {
   return literal;
 }
 
-// Each name the pattern matches, in name order, shown after the folder as
-// written and opened by a path of its own. The search reads the literal
-// folder the files are then opened in, with the tool's own matching: the
-// system's search of the pattern as typed would resolve it another way,
-// dropping a blank or a dot from its end and failing in long folders.
+// The search reads the literal folder that the files are then opened in,
+// matching names itself: the system's search of the pattern as typed would
+// resolve it as LiteralFolder avoids, and fail in long folders.
 std::vector<Argument> MatchingFiles(const std::wstring& pattern) {
   const std::size_t namesAt = LastPartAt(pattern);
   const std::wstring folder = pattern.substr(0, namesAt);
