@@ -95,11 +95,8 @@ FileHandle OpenRegularFile(const std::string& path, FileAccess access) {
   return OpenWithoutBlocking(path, access);
 }
 
-bool FileHandle::Close() {
-  if (!IsOpen()) return true;
-  const bool closed = ::close(static_cast<int>(native_)) == 0;
-  native_ = kNone;
-  return closed;
+bool FileHandle::CloseNative(std::intptr_t native) {
+  return ::close(static_cast<int>(native)) == 0;
 }
 
 bool IdentifyFile(const FileHandle& file, FileIdentity& identity) {

@@ -61,11 +61,9 @@ FileHandle OpenRegularFile(const std::string& path, FileAccess access) {
   return file;
 }
 
-bool FileHandle::Close() {
-  if (!IsOpen()) return true;
-  const bool closed = CloseHandle(HandleOf(*this)) != 0;
-  native_ = kNone;
-  return closed;
+bool FileHandle::CloseNative(std::intptr_t native) {
+  // NOLINTNEXTLINE(performance-no-int-to-ptr): FileHandle keeps the handle as an integer.
+  return CloseHandle(reinterpret_cast<HANDLE>(native)) != 0;
 }
 
 bool IdentifyFile(const FileHandle& file, FileIdentity& identity) {
