@@ -39,16 +39,44 @@ OVERLAPPED AtOffset(std::int64_t offset) {
   return at;
 }
 
+// Whether the name is taken, by a file, a folder or a link, after a
+// create or a move failed with error.
+bool NameTaken(const std::wstring& wide, DWORD error) {
+  return error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS ||
+         GetFileAttributesW(wide.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters): from and to, as CopyFileW has them.
+bool CopyHandle(HANDLE from, HANDLE to) {
+  std::vector<char> buffer(std::size_t{1} << 20);
+  for (std::int64_t at = 0;;) {
+    OVERLAPPED from_at = AtOffset(at);
+    DWORD count = 0;
+    if (!ReadFile(from, buffer.data(), static_cast<DWORD>(buffer.size()), &count, &from_at)) {
+      return GetLastError() == ERROR_HANDLE_EOF;
+    }
+    if (count == 0) return true;
+    DWORD written = 0;
+    if (!WriteFile(to, buffer.data(), count, &written, nullptr) || written != count) return false;
+    at += count;
+  }
+}
+
+// Deleted through the handle, so that only the file made here can go.
+void DeleteMade(HANDLE made) {
+  FILE_DISPOSITION_INFO disposition{};
+  disposition.DeleteFile = TRUE;
+  static_cast<void>(
+      SetFileInformationByHandle(made, FileDispositionInfo, &disposition, sizeof disposition));
+}
+
 }  // namespace
 
-// Either open shares reading and writing with other programs, which may go
-// on using the file meanwhile, but not deletion: while the tool holds the
-// file, it can be neither deleted nor renamed, so no other file can take its
-// name and be opened in its place. Writes stay shared so that a program that
-// keeps the file open for writing does not make it unconvertible; a change
-// of byte 8 by such a program is seen when the byte is read again.
-// OPEN_EXISTING neither creates nor truncates, and without
-// FILE_FLAG_BACKUP_SEMANTICS a folder cannot be opened at all.
+// Either open shares reading and writing, but not deletion: while the tool
+// holds the file, it can be neither deleted nor renamed, so no other file
+// can take its name and be opened in its place. Writes stay shared so that
+// a program that keeps the file open for writing does not make it
+// unconvertible. Without FILE_FLAG_BACKUP_SEMANTICS no folder opens.
 FileHandle OpenRegularFile(const std::string& path, FileAccess access) {
   const std::wstring wide = WideFromWtf8(WithoutSurroundingQuotes(path));
   if (wide.empty()) return {};
@@ -138,43 +166,6 @@ void UnlockByte(const FileHandle& file, std::int64_t offset) {
   OVERLAPPED at = AtOffset(offset);
   static_cast<void>(UnlockFileEx(HandleOf(file), 0, 1, 0, &at));
 }
-
-namespace {
-
-// Whether the name is taken, by a file, a folder or a link, after a
-// create or a move failed with error.
-bool NameTaken(const std::wstring& wide, DWORD error) {
-  return error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS ||
-         GetFileAttributesW(wide.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-// From the start of the file to its end, through the handle held, which
-// is the file about to be written, whatever its name names by now.
-// NOLINTNEXTLINE(bugprone-easily-swappable-parameters): from and to, as CopyFileW has them.
-bool CopyHandle(HANDLE from, HANDLE to) {
-  std::vector<char> buffer(std::size_t{1} << 20);
-  for (std::int64_t at = 0;;) {
-    OVERLAPPED from_at = AtOffset(at);
-    DWORD count = 0;
-    if (!ReadFile(from, buffer.data(), static_cast<DWORD>(buffer.size()), &count, &from_at)) {
-      return GetLastError() == ERROR_HANDLE_EOF;
-    }
-    if (count == 0) return true;
-    DWORD written = 0;
-    if (!WriteFile(to, buffer.data(), count, &written, nullptr) || written != count) return false;
-    at += count;
-  }
-}
-
-// Deleted through the handle, so that only the file made here can go.
-void DeleteMade(HANDLE made) {
-  FILE_DISPOSITION_INFO disposition{};
-  disposition.DeleteFile = TRUE;
-  static_cast<void>(
-      SetFileInformationByHandle(made, FileDispositionInfo, &disposition, sizeof disposition));
-}
-
-}  // namespace
 
 // CREATE_NEW fails on any name that exists, and follows no link. The copy
 // takes the attributes that Explorer shows of the file.
