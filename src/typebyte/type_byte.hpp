@@ -28,14 +28,12 @@ std::optional<FileKind> ReadFileKind(const FileHandle& read);
 // between was never looked at.
 FileHandle OpenForUpdate(const std::string& path, const FileHandle& read);
 
-// Runs of the tool on one file take turns at writing it: the turn is an
-// exclusive advisory lock on one byte far past any data, which no
-// program's reads or writes meet, held until CloseUpdated. Another run's
-// turn is waited for, a few seconds in all; false when that ran out, and
-// nothing may be written. A lock error other than "busy" counts as a file
-// system without such locks. Then kind is read anew and the file judged
-// from it, as if this run had started then: another run or program may
-// have switched it since it was read.
+// Runs of the tool on one file take turns at writing it, each under a lock
+// held until CloseUpdated. Another run's turn is waited for, a few seconds
+// in all; false when that ran out, and nothing may be written. A file
+// system without such locks gives every run its turn. Then kind is read
+// anew and the file judged from it, as if this run had started then:
+// another run or program may have switched it since it was read.
 bool TakeTurn(const FileHandle& update, FileKind& kind);
 
 // Puts the opposite type byte into a Master or Plugin and makes it durable
@@ -44,10 +42,9 @@ bool TakeTurn(const FileHandle& update, FileKind& kind);
 // file was cut shorter than 9 bytes. False then, when the byte could not be
 // written or synced, or when after the sync byte 8 does not hold it, or the
 // write made the file longer (it had been cut short just before), or path
-// names another file (put in its place: the switch went into the file
-// replaced), or none while the file written has no link left (deleted;
-// renamed or moved, it is converted). A length changed by another program
-// is its own business.
+// names another file (the switch went into the file replaced), or none
+// while the file written has no link left. A length changed by another
+// program is its own business.
 bool WriteFileKind(const FileHandle& update, FileKind kind, const std::string& path);
 
 // Gives up the turn and closes the file: false when closing failed.
