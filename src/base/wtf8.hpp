@@ -19,10 +19,9 @@ constexpr int Utf8Length(unsigned char lead) {
                        : 0;
 }
 
-// The length of the character at text[at], with its code point: valid
-// UTF-8, or a surrogate in three bytes. 0 where the bytes there are no such
-// character: a stray continuation byte, a sequence cut short, an overlong
-// form or a value past U+10FFFF.
+// The length of the character at text[at] (valid UTF-8, or a surrogate in
+// three bytes), with its code point; 0 for a stray continuation byte, a
+// sequence cut short, an overlong form or a value past U+10FFFF.
 std::size_t Wtf8CharacterAt(const std::string& text, std::size_t at, std::uint32_t& codePoint);
 
 bool IsSurrogate(std::uint32_t codePoint);

@@ -8,8 +8,7 @@
 namespace {
 
 constexpr std::int64_t kTypeByteOffset = 8;
-// Far past the end of any file: on Windows a locked byte bars every other
-// program's reads and writes of it.
+// Far past the end of any file, so that the lock bars no read or write of data.
 constexpr std::int64_t kTurnByteOffset = std::int64_t{1} << 62;
 // A turn lasts a write and a sync: milliseconds, unless the disk stalls.
 constexpr std::chrono::seconds kLongestWaitForTurn{5};
