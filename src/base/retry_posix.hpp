@@ -5,8 +5,6 @@
 
 #include <errno.h>
 
-// Calls call() until it returns anything but -1 with errno EINTR, and gives
-// what it returned last.
 template <typename Call>
 auto RetryOnSignal(Call call) {
   decltype(call()) result;

@@ -5,7 +5,15 @@
 
 #include <string>
 
-// Empty when the bytes are not WTF-8 (which includes UTF-8).
-std::wstring WideFromWtf8(const std::string& bytes);
+#include "wtf8.hpp"
 
-std::string Wtf8FromWide(const std::wstring& wide);
+// Empty when the bytes are not WTF-8 (which includes UTF-8).
+inline std::wstring WideFromWtf8(const std::string& bytes) {
+  std::u16string units;
+  if (!Utf16FromWtf8(bytes, units)) return {};
+  return std::wstring(units.begin(), units.end());
+}
+
+inline std::string Wtf8FromWide(const std::wstring& wide) {
+  return Wtf8FromUtf16(std::u16string(wide.begin(), wide.end()));
+}

@@ -1,17 +1,15 @@
 // UTF-8 that also carries unpaired UTF-16 surrogates, as three bytes each
-// (WTF-8). NTFS allows such surrogates in file names; in plain UTF-8 they
-// would turn into U+FFFD and name another file, or none. Platform-free:
-// Windows keeps its names in it, a name printed on any terminal is checked
-// with it, and a terminal's key decoder counts a character's bytes by it.
+// (WTF-8): NTFS allows them in file names, and in plain UTF-8 they would
+// turn into U+FFFD and name another file, or none. Platform-free, as every
+// platform's terminal output and key decoder read UTF-8 by it too.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <string>
 
-// How many bytes a UTF-8 character that starts with this byte has, by the
-// byte's high bits alone: 1 for ASCII, 2 to 4 for a lead byte, 0 for a byte
-// that starts none (80-BF continue a character, F8-FF are in none).
+// How many bytes a UTF-8 character that starts with this byte has, by its
+// high bits alone; 0 for a byte that starts none.
 constexpr int Utf8Length(unsigned char lead) {
   return lead < 0x80   ? 1
          : lead < 0xC0 ? 0
@@ -21,10 +19,9 @@ constexpr int Utf8Length(unsigned char lead) {
                        : 0;
 }
 
-// The length of the character at text[at], with its code point: valid
-// UTF-8, or a surrogate in three bytes. 0 where the bytes there are no such
-// character: a stray continuation byte, a sequence cut short, an overlong
-// form or a value past U+10FFFF.
+// The length of the character at text[at] (valid UTF-8, or a surrogate in
+// three bytes), with its code point; 0 for a stray continuation byte, a
+// sequence cut short, an overlong form or a value past U+10FFFF.
 std::size_t Wtf8CharacterAt(const std::string& text, std::size_t at, std::uint32_t& codePoint);
 
 bool IsSurrogate(std::uint32_t codePoint);

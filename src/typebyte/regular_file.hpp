@@ -18,14 +18,12 @@ FileHandle OpenRegularFile(const std::string& path, FileAccess access);
 // Which file is open; false when the system cannot say.
 bool IdentifyFile(const FileHandle& file, FileIdentity& identity);
 
-// The file's length in bytes now, as the system has it; false when the
-// system cannot say.
+// The file's length in bytes now; false when the system cannot say.
 bool FileLength(const FileHandle& file, std::int64_t& length);
 
-// What ReadByteAt gives where the file ends before the offset.
+// Reads one byte at an absolute offset, kPastEnd where the file ends before
+// it; false when it cannot be read.
 constexpr int kPastEnd = -1;
-
-// Reads one byte at an absolute offset; false when it cannot be read.
 bool ReadByteAt(const FileHandle& file, std::int64_t offset, int& byte);
 
 bool WriteByteAt(const FileHandle& file, std::int64_t offset, unsigned char byte);
@@ -54,11 +52,11 @@ void UnlockByte(const FileHandle& file, std::int64_t offset);
 
 enum class NewName { Made, Exists, Failed };
 
-// Copies the whole of the open file into a new file at copyPath, with the
-// same bytes and permissions, synced before this returns. The new file is
-// made exclusively: a name that exists in any form (a file, a link, a
-// folder) is left as it is, and Exists returned. A copy that cannot be
-// finished or synced is removed again (Failed).
+// Copies the open file, which is the file about to be written whatever its
+// name names by now, into a new file at copyPath, with its permissions,
+// synced before this returns. A name that exists in any form (a file, a
+// link, a folder) is left as it is (Exists); a copy that cannot be finished
+// or synced is removed again (Failed).
 NewName CopyToNewFile(const FileHandle& file, const std::string& copyPath);
 
 // Gives the file at from the name to, never replacing what has that name

@@ -18,8 +18,9 @@ int OpenMode(FileAccess access) {
   return (access == FileAccess::Read ? O_RDONLY : O_RDWR) | O_NOCTTY | O_CLOEXEC;
 }
 
-FileHandle Open(const std::string& path, int flags) {
-  return FileHandle(RetryOnSignal([&path, flags] { return ::open(path.c_str(), flags); }));
+FileHandle Open(const std::string& path, int flags, mode_t mode = 0) {
+  return FileHandle(
+      RetryOnSignal([&path, flags, mode] { return ::open(path.c_str(), flags, mode); }));
 }
 
 bool IsRegularFile(const FileHandle& file) {
@@ -50,10 +51,9 @@ FileHandle LookAtRegularFile(const std::string& path) {
 // Opens the looked-at file through its /proc entry, which names that very
 // file whatever the path names by now. So a plain blocking open is safe: it
 // cannot meet a FIFO, and it waits for a lease holder (Samba, nfsd) to let
-// go, as any program's open does. Fails with ENOENT where /proc is missing.
-// A /proc that is not the kernel's could name any file, a FIFO among them:
-// what the entry names must be the file looked at before it is opened, and
-// what opened must be that file too, or it is refused.
+// go, as any program's open does. ENOENT where /proc is missing. A /proc
+// that is not the kernel's could name any file, a FIFO too: the entry must
+// name the file looked at before the open, and the file opened after it.
 FileHandle OpenLookedAt(const FileHandle& found, FileAccess access) {
   const std::string self = "/proc/self/fd/" + std::to_string(Descriptor(found));
   FileIdentity lookedAt, named, opened;
@@ -76,6 +76,88 @@ FileHandle OpenWithoutBlocking(const std::string& path, FileAccess access) {
   return file;
 }
 
+// Linux: a lock of the open file itself, as Windows has, which a close of
+// another descriptor of the file does not let go; kernels before 3.15 lack
+// it. Elsewhere a lock of the process, which the tool takes only once the
+// read is closed. Gives 0 or the error.
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters): fcntl's descriptor, type and start.
+int SetByteLock(int fd, short type, std::int64_t offset) {
+  struct flock lock {};
+  lock.l_type = type;
+  lock.l_whence = SEEK_SET;
+  lock.l_start = static_cast<off_t>(offset);
+  lock.l_len = 1;
+#ifdef F_OFD_SETLK
+  if (::fcntl(fd, F_OFD_SETLK, &lock) == 0) return 0;
+  if (errno != EINVAL) return errno;
+#endif
+  return ::fcntl(fd, F_SETLK, &lock) == 0 ? 0 : errno;
+}
+
+bool WriteAll(int fd, const char* data, std::size_t count) {
+  while (count > 0) {
+    const ssize_t written = RetryOnSignal([fd, data, count] { return ::write(fd, data, count); });
+    if (written <= 0) return false;
+    data += written;
+    count -= static_cast<std::size_t>(written);
+  }
+  return true;
+}
+
+bool CopyAll(const FileHandle& from, const FileHandle& to) {
+  std::vector<char> buffer(std::size_t{1} << 20);
+  for (off_t at = 0;;) {
+    const ssize_t count = RetryOnSignal([&from, &buffer, at] {
+      return ::pread(Descriptor(from), buffer.data(), buffer.size(), at);
+    });
+    if (count <= 0) return count == 0;
+    if (!WriteAll(Descriptor(to), buffer.data(), static_cast<std::size_t>(count))) return false;
+    at += count;
+  }
+}
+
+// A new name is durable only once its folder is synced. A folder that
+// cannot be opened to be synced is no failure: the name is there.
+bool SyncFolderOf(const std::string& path) {
+  const std::size_t slash = path.find_last_of('/');
+  const std::string folder = slash == std::string::npos ? "."
+                             : slash == 0               ? "/"
+                                                        : path.substr(0, slash);
+  const FileHandle opened = Open(folder, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  return !opened.IsOpen() || SyncToDisk(opened);
+}
+
+// Removes the name only while it still names the file made: another
+// program may have put one of its own there meanwhile.
+void RemoveMade(const std::string& path, const FileIdentity& made) {
+  struct stat info;
+  if (::lstat(path.c_str(), &info) == 0 && IdentityOf(info) == made) ::unlink(path.c_str());
+}
+
+// A hard link refuses an existing name, as the rename would have.
+NewName RenameByLink(const std::string& from, const std::string& to) {
+  if (::link(from.c_str(), to.c_str()) != 0) {
+    return errno == EEXIST ? NewName::Exists : NewName::Failed;
+  }
+  if (::unlink(from.c_str()) == 0) return NewName::Made;
+  ::unlink(to.c_str());  // the link made here: the file keeps its old name alone
+  return NewName::Failed;
+}
+
+// The system's rename that refuses an existing name; false where it has
+// none, or the file system cannot do it, which leaves errno to say.
+bool RenameExclusively(const std::string& from, const std::string& to) {
+#if defined(RENAME_NOREPLACE)
+  if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return true;
+  if (errno == EINVAL || errno == ENOSYS) errno = ENOTSUP;
+#elif defined(RENAME_EXCL)
+  if (::renamex_np(from.c_str(), to.c_str(), RENAME_EXCL) == 0) return true;
+#else
+  errno = ENOTSUP;
+#endif
+  return false;
+}
+
 }  // namespace
 
 FileHandle OpenRegularFile(const std::string& path, FileAccess access) {
@@ -95,11 +177,8 @@ FileHandle OpenRegularFile(const std::string& path, FileAccess access) {
   return OpenWithoutBlocking(path, access);
 }
 
-bool FileHandle::Close() {
-  if (!IsOpen()) return true;
-  const bool closed = ::close(static_cast<int>(native_)) == 0;
-  native_ = kNone;
-  return closed;
+bool FileHandle::CloseNative(std::intptr_t native) {
+  return ::close(static_cast<int>(native)) == 0;
 }
 
 bool IdentifyFile(const FileHandle& file, FileIdentity& identity) {
@@ -157,89 +236,15 @@ bool HasLink(const FileHandle& file) {
   return ::fstat(Descriptor(file), &info) == 0 && info.st_nlink > 0;
 }
 
-namespace {
-
-// Linux: a lock of the open file itself, as Windows has, which a close of
-// another descriptor of the file does not let go; kernels before 3.15 lack
-// it. Elsewhere a lock of the process, which the tool takes only once the
-// read is closed.
-int SetLock(int fd, struct flock lock) {
-#ifdef F_OFD_SETLK
-  if (::fcntl(fd, F_OFD_SETLK, &lock) == 0) return 0;
-  if (errno != EINVAL) return errno;
-#endif
-  return ::fcntl(fd, F_SETLK, &lock) == 0 ? 0 : errno;
-}
-
-struct flock ByteAt(std::int64_t offset) {
-  struct flock lock {};
-  lock.l_whence = SEEK_SET;
-  lock.l_start = static_cast<off_t>(offset);
-  lock.l_len = 1;
-  return lock;
-}
-
-}  // namespace
-
 ByteLock LockByte(const FileHandle& file, std::int64_t offset) {
-  struct flock lock = ByteAt(offset);
-  lock.l_type = F_WRLCK;
-  const int error = SetLock(Descriptor(file), lock);
+  const int error = SetByteLock(Descriptor(file), F_WRLCK, offset);
   if (error == 0) return ByteLock::Taken;
   return error == EAGAIN || error == EACCES ? ByteLock::Busy : ByteLock::Unavailable;
 }
 
 void UnlockByte(const FileHandle& file, std::int64_t offset) {
-  struct flock lock = ByteAt(offset);
-  lock.l_type = F_UNLCK;
-  static_cast<void>(SetLock(Descriptor(file), lock));
+  static_cast<void>(SetByteLock(Descriptor(file), F_UNLCK, offset));
 }
-
-namespace {
-
-bool WriteAll(int fd, const char* data, std::size_t count) {
-  while (count > 0) {
-    const ssize_t written = RetryOnSignal([fd, data, count] { return ::write(fd, data, count); });
-    if (written <= 0) return false;
-    data += written;
-    count -= static_cast<std::size_t>(written);
-  }
-  return true;
-}
-
-// Through the file already open, which is the file about to be written,
-// whatever its name names by now.
-bool CopyAll(const FileHandle& from, const FileHandle& to) {
-  std::vector<char> buffer(std::size_t{1} << 20);
-  for (off_t at = 0;;) {
-    const ssize_t count = RetryOnSignal([&from, &buffer, at] {
-      return ::pread(Descriptor(from), buffer.data(), buffer.size(), at);
-    });
-    if (count <= 0) return count == 0;
-    if (!WriteAll(Descriptor(to), buffer.data(), static_cast<std::size_t>(count))) return false;
-    at += count;
-  }
-}
-
-// A new name is durable only once its folder is synced. A folder that
-// cannot be opened to be synced is no failure: the name is there.
-bool SyncFolderOf(const std::string& path) {
-  const std::size_t slash = path.find_last_of('/');
-  const std::string folder = slash == std::string::npos ? "."
-                             : slash == 0               ? "/"
-                                                        : path.substr(0, slash);
-  const FileHandle opened = Open(folder, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  return !opened.IsOpen() || SyncToDisk(opened);
-}
-
-// Removes the name only while it still names the file made: another
-// program may have put one of its own there meanwhile.
-void RemoveMade(const std::string& path, const FileIdentity& made) {
-  struct stat info;
-  if (::lstat(path.c_str(), &info) == 0 && IdentityOf(info) == made) ::unlink(path.c_str());
-}
-
-}  // namespace
 
 NewName CopyToNewFile(const FileHandle& file, const std::string& copyPath) {
   struct stat info;
@@ -247,9 +252,7 @@ NewName CopyToNewFile(const FileHandle& file, const std::string& copyPath) {
     return NewName::Failed;
   }
   // O_EXCL: a link in the way is neither followed nor replaced.
-  FileHandle copy(RetryOnSignal([&copyPath] {
-    return ::open(copyPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOCTTY | O_CLOEXEC, 0600);
-  }));
+  FileHandle copy = Open(copyPath, O_WRONLY | O_CREAT | O_EXCL | O_NOCTTY | O_CLOEXEC, 0600);
   if (!copy.IsOpen()) return errno == EEXIST ? NewName::Exists : NewName::Failed;
   FileIdentity made;
   const bool known = IdentifyFile(copy, made);
@@ -262,44 +265,15 @@ NewName CopyToNewFile(const FileHandle& file, const std::string& copyPath) {
   if (known) RemoveMade(copyPath, made);
   return NewName::Failed;
 }
-namespace {
-
-// Where the system has no rename that refuses an existing name: the new
-// name as a hard link, which refuses one, and then the old one taken away.
-NewName RenameByLink(const std::string& from, const std::string& to) {
-  if (::link(from.c_str(), to.c_str()) != 0) {
-    return errno == EEXIST ? NewName::Exists : NewName::Failed;
-  }
-  if (::unlink(from.c_str()) == 0) return NewName::Made;
-  ::unlink(to.c_str());  // the link made here: the file keeps its old name alone
-  return NewName::Failed;
-}
-
-// The system's rename that refuses an existing name; false where it has
-// none, or the file system cannot do it, which leaves errno to say.
-bool RenameExclusively(const std::string& from, const std::string& to) {
-#if defined(RENAME_NOREPLACE)
-  if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return true;
-  if (errno == EINVAL || errno == ENOSYS) errno = ENOTSUP;
-#elif defined(RENAME_EXCL)
-  if (::renamex_np(from.c_str(), to.c_str(), RENAME_EXCL) == 0) return true;
-#else
-  errno = ENOTSUP;
-#endif
-  return false;
-}
-
-}  // namespace
 
 NewName RenameWithoutReplacing(const std::string& from, const std::string& to) {
   if (from.find('\0') != std::string::npos || to.find('\0') != std::string::npos) {
     return NewName::Failed;
   }
-  NewName renamed = NewName::Made;
-  if (!RenameExclusively(from, to)) {
-    if (errno == EEXIST) return NewName::Exists;
-    renamed = errno == ENOTSUP ? RenameByLink(from, to) : NewName::Failed;
-  }
+  const NewName renamed = RenameExclusively(from, to) ? NewName::Made
+                          : errno == EEXIST           ? NewName::Exists
+                          : errno == ENOTSUP          ? RenameByLink(from, to)
+                                                      : NewName::Failed;
   if (renamed == NewName::Made) static_cast<void>(SyncFolderOf(to));
   return renamed;
 }

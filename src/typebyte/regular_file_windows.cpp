@@ -1,6 +1,3 @@
-// Paths arrive as WTF-8, whether they came from the command line, the
-// console, a pipe or a search of a folder; Windows opens files by UTF-16
-// names.
 #include <windows.h>
 
 #include <string>
@@ -11,13 +8,13 @@
 
 namespace {
 
-// A file name cannot hold a double quote, and the console puts a dropped
-// file's path in quotes when it holds a blank.
-std::string WithoutSurroundingQuotes(const std::string& path) {
-  if (path.size() >= 2 && path.front() == '"' && path.back() == '"') {
-    return path.substr(1, path.size() - 2);
-  }
-  return path;
+// The UTF-16 name Windows opens for a path, which arrives as WTF-8 from the
+// command line, the console, a pipe or a search of a folder; empty where it
+// is no WTF-8. A file name cannot hold a double quote, and the console puts
+// a dropped file's path in quotes when it holds a blank.
+std::wstring WideName(const std::string& path) {
+  const bool quoted = path.size() >= 2 && path.front() == '"' && path.back() == '"';
+  return WideFromWtf8(quoted ? path.substr(1, path.size() - 2) : path);
 }
 
 HANDLE HandleOf(const FileHandle& file) {
@@ -39,18 +36,46 @@ OVERLAPPED AtOffset(std::int64_t offset) {
   return at;
 }
 
+// Whether the name is taken, by a file, a folder or a link, after a
+// create or a move failed with error.
+bool NameTaken(const std::wstring& wide, DWORD error) {
+  return error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS ||
+         GetFileAttributesW(wide.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters): from and to, as CopyFileW has them.
+bool CopyHandle(HANDLE from, HANDLE to) {
+  std::vector<char> buffer(std::size_t{1} << 20);
+  for (std::int64_t at = 0;;) {
+    OVERLAPPED from_at = AtOffset(at);
+    DWORD count = 0;
+    if (!ReadFile(from, buffer.data(), static_cast<DWORD>(buffer.size()), &count, &from_at)) {
+      return GetLastError() == ERROR_HANDLE_EOF;
+    }
+    if (count == 0) return true;
+    DWORD written = 0;
+    if (!WriteFile(to, buffer.data(), count, &written, nullptr) || written != count) return false;
+    at += count;
+  }
+}
+
+// Deleted through the handle, so that only the file made here can go.
+void DeleteMade(HANDLE made) {
+  FILE_DISPOSITION_INFO disposition{};
+  disposition.DeleteFile = TRUE;
+  static_cast<void>(
+      SetFileInformationByHandle(made, FileDispositionInfo, &disposition, sizeof disposition));
+}
+
 }  // namespace
 
-// Either open shares reading and writing with other programs, which may go
-// on using the file meanwhile, but not deletion: while the tool holds the
-// file, it can be neither deleted nor renamed, so no other file can take its
-// name and be opened in its place. Writes stay shared so that a program that
-// keeps the file open for writing does not make it unconvertible; a change
-// of byte 8 by such a program is seen when the byte is read again.
-// OPEN_EXISTING neither creates nor truncates, and without
-// FILE_FLAG_BACKUP_SEMANTICS a folder cannot be opened at all.
+// Either open shares reading and writing, but not deletion: while the tool
+// holds the file, it can be neither deleted nor renamed, so no other file
+// can take its name and be opened in its place. Writes stay shared so that
+// a program that keeps the file open for writing does not make it
+// unconvertible. Without FILE_FLAG_BACKUP_SEMANTICS no folder opens.
 FileHandle OpenRegularFile(const std::string& path, FileAccess access) {
-  const std::wstring wide = WideFromWtf8(WithoutSurroundingQuotes(path));
+  const std::wstring wide = WideName(path);
   if (wide.empty()) return {};
   const DWORD rights = access == FileAccess::Read ? GENERIC_READ : GENERIC_READ | GENERIC_WRITE;
   FileHandle file(reinterpret_cast<std::intptr_t>(
@@ -61,11 +86,9 @@ FileHandle OpenRegularFile(const std::string& path, FileAccess access) {
   return file;
 }
 
-bool FileHandle::Close() {
-  if (!IsOpen()) return true;
-  const bool closed = CloseHandle(HandleOf(*this)) != 0;
-  native_ = kNone;
-  return closed;
+bool FileHandle::CloseNative(std::intptr_t native) {
+  // NOLINTNEXTLINE(performance-no-int-to-ptr): FileHandle keeps the handle as an integer.
+  return CloseHandle(reinterpret_cast<HANDLE>(native)) != 0;
 }
 
 bool IdentifyFile(const FileHandle& file, FileIdentity& identity) {
@@ -75,7 +98,7 @@ bool IdentifyFile(const FileHandle& file, FileIdentity& identity) {
 // Attributes only, sharing everything: no other program's use of the file
 // is barred meanwhile.
 bool IdentifyPath(const std::string& path, FileIdentity& identity) {
-  const std::wstring wide = WideFromWtf8(WithoutSurroundingQuotes(path));
+  const std::wstring wide = WideName(path);
   if (wide.empty()) return false;
   const HANDLE handle = CreateFileW(wide.c_str(), FILE_READ_ATTRIBUTES,
                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
@@ -128,10 +151,8 @@ bool HasLink(const FileHandle& file) {
 
 ByteLock LockByte(const FileHandle& file, std::int64_t offset) {
   OVERLAPPED at = AtOffset(offset);
-  if (LockFileEx(HandleOf(file), LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0,
-                 &at)) {
-    return ByteLock::Taken;
-  }
+  constexpr DWORD kFlags = LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY;
+  if (LockFileEx(HandleOf(file), kFlags, 0, 1, 0, &at)) return ByteLock::Taken;
   return GetLastError() == ERROR_LOCK_VIOLATION ? ByteLock::Busy : ByteLock::Unavailable;
 }
 
@@ -141,47 +162,10 @@ void UnlockByte(const FileHandle& file, std::int64_t offset) {
   static_cast<void>(UnlockFileEx(HandleOf(file), 0, 1, 0, &at));
 }
 
-namespace {
-
-// Whether the name is taken, by a file, a folder or a link, after a
-// create or a move failed with error.
-bool NameTaken(const std::wstring& wide, DWORD error) {
-  return error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS ||
-         GetFileAttributesW(wide.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-// From the start of the file to its end, through the handle held, which
-// is the file about to be written, whatever its name names by now.
-// NOLINTNEXTLINE(bugprone-easily-swappable-parameters): from and to, as CopyFileW has them.
-bool CopyHandle(HANDLE from, HANDLE to) {
-  std::vector<char> buffer(std::size_t{1} << 20);
-  for (std::int64_t at = 0;;) {
-    OVERLAPPED from_at = AtOffset(at);
-    DWORD count = 0;
-    if (!ReadFile(from, buffer.data(), static_cast<DWORD>(buffer.size()), &count, &from_at)) {
-      return GetLastError() == ERROR_HANDLE_EOF;
-    }
-    if (count == 0) return true;
-    DWORD written = 0;
-    if (!WriteFile(to, buffer.data(), count, &written, nullptr) || written != count) return false;
-    at += count;
-  }
-}
-
-// Deleted through the handle, so that only the file made here can go.
-void DeleteMade(HANDLE made) {
-  FILE_DISPOSITION_INFO disposition{};
-  disposition.DeleteFile = TRUE;
-  static_cast<void>(
-      SetFileInformationByHandle(made, FileDispositionInfo, &disposition, sizeof disposition));
-}
-
-}  // namespace
-
 // CREATE_NEW fails on any name that exists, and follows no link. The copy
 // takes the attributes that Explorer shows of the file.
 NewName CopyToNewFile(const FileHandle& file, const std::string& copyPath) {
-  const std::wstring wide = WideFromWtf8(WithoutSurroundingQuotes(copyPath));
+  const std::wstring wide = WideName(copyPath);
   const HANDLE from = HandleOf(file);
   BY_HANDLE_FILE_INFORMATION info;
   if (wide.empty() || !GetFileInformationByHandle(from, &info)) return NewName::Failed;
@@ -198,8 +182,8 @@ NewName CopyToNewFile(const FileHandle& file, const std::string& copyPath) {
 }
 
 NewName RenameWithoutReplacing(const std::string& from, const std::string& to) {
-  const std::wstring wideFrom = WideFromWtf8(WithoutSurroundingQuotes(from));
-  const std::wstring wideTo = WideFromWtf8(WithoutSurroundingQuotes(to));
+  const std::wstring wideFrom = WideName(from);
+  const std::wstring wideTo = WideName(to);
   if (wideFrom.empty() || wideTo.empty()) return NewName::Failed;
   if (MoveFileExW(wideFrom.c_str(), wideTo.c_str(), MOVEFILE_WRITE_THROUGH)) return NewName::Made;
   return NameTaken(wideTo, GetLastError()) ? NewName::Exists : NewName::Failed;

@@ -8,26 +8,13 @@
 namespace {
 
 constexpr std::int64_t kTypeByteOffset = 8;
-// Far past the end of any file: on Windows a locked byte bars every other
-// program's reads and writes of it.
+// Far past the end of any file, so that the lock bars no read or write of data.
 constexpr std::int64_t kTurnByteOffset = std::int64_t{1} << 62;
 // A turn lasts a write and a sync: milliseconds, unless the disk stalls.
 constexpr std::chrono::seconds kLongestWaitForTurn{5};
 constexpr std::chrono::milliseconds kTurnPollInterval{5};
 constexpr int kMasterByte = 0x01;
 constexpr int kPluginByte = 0x00;
-
-FileKind Classify(int byte) {
-  if (byte == kMasterByte) return FileKind::Master;
-  if (byte == kPluginByte) return FileKind::Plugin;
-  return FileKind::Unknown;  // any other value, or none for a short file
-}
-
-// The type byte, or kPastEnd when the file is too short to have one; false
-// when it cannot be read.
-bool ReadTypeByte(const FileHandle& file, int& byte) {
-  return ReadByteAt(file, kTypeByteOffset, byte);
-}
 
 // A NUL ends the path early for the system, where it names another file.
 FileHandle OpenPath(const std::string& path, FileAccess access) {
@@ -40,8 +27,7 @@ int ByteOf(FileKind kind) { return kind == FileKind::Master ? kMasterByte : kPlu
 // The checks after the sync that WriteFileKind names, but the path's; a
 // length that cannot be had now does not undo the byte read back.
 bool HoldsByteWritten(const FileHandle& file, FileKind written, std::int64_t lengthBefore) {
-  int byte = kPastEnd;
-  if (!ReadTypeByte(file, byte) || byte != ByteOf(written)) return false;
+  if (ReadFileKind(file) != written) return false;
   std::int64_t length = 0;
   return !FileLength(file, length) || length != kTypeByteOffset + 1 || length == lengthBefore;
 }
@@ -61,8 +47,10 @@ FileHandle OpenForReading(const std::string& path) { return OpenPath(path, FileA
 
 std::optional<FileKind> ReadFileKind(const FileHandle& read) {
   int byte = kPastEnd;
-  if (!ReadTypeByte(read, byte)) return std::nullopt;
-  return Classify(byte);
+  if (!ReadByteAt(read, kTypeByteOffset, byte)) return std::nullopt;
+  if (byte == kMasterByte) return FileKind::Master;
+  if (byte == kPluginByte) return FileKind::Plugin;
+  return FileKind::Unknown;  // any other value, or none for a short file
 }
 
 FileHandle OpenForUpdate(const std::string& path, const FileHandle& read) {
@@ -81,8 +69,7 @@ bool TakeTurn(const FileHandle& update, FileKind& kind) {
   }
   // A byte that cannot be read leaves kind as it was, for the write to
   // find the same failure.
-  int byte = kPastEnd;
-  if (ReadTypeByte(update, byte)) kind = Classify(byte);
+  if (const std::optional<FileKind> now = ReadFileKind(update)) kind = *now;
   return true;
 }
 
@@ -93,9 +80,8 @@ bool WriteFileKind(const FileHandle& update, FileKind kind, const std::string& p
   // to the file did no harm.
   FileIdentity written;
   std::int64_t lengthBefore = 0;
-  int byte = kPastEnd;
   if (!IdentifyFile(update, written) || !FileLength(update, lengthBefore) ||
-      !ReadTypeByte(update, byte) || byte != ByteOf(kind)) {
+      ReadFileKind(update) != kind) {
     return false;
   }
   const FileKind switched = kind == FileKind::Master ? FileKind::Plugin : FileKind::Master;
